@@ -1,0 +1,9 @@
+#pragma once
+// Everything of the platform layer that Windows itself has (what <windows.h>, <objbase.h> and
+// <oleauto.h> give there). Toolkit and OPC code include this header and nothing deeper, so that
+// a Windows build can replace it with the SDK. Additions that Windows lacks live beside it in
+// platform/ComExtensions.h.
+
+#include <type_traits>
+
+#include "platform/com/WinTypes.h"
