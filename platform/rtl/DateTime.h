@@ -73,7 +73,7 @@ TDateTime Now();
 // Text forms. Patterns are read left to right:
 //   yyyy year (4 digits)   yy year (2 digits)     m / mm month     d / dd day
 //   h / hh hour            n / nn minute          s / ss second    z / zzz millisecond
-//   AM/PM or am/pm: that text and a 12-hour clock;  ampm: TimeAMString/TimePMString
+//   AM/PM, am/pm, A/P, a/p: that text and a 12-hour clock;  ampm: TimeAMString/TimePMString
 //   "text" or 'text': literal text;  anything else: itself
 // The single-letter forms have no leading zero; an m right after an hour field is a minute.
 struct TFormatSettings {
