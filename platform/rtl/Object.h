@@ -1,6 +1,7 @@
 #pragma once
 // TObject, the root of the class tree, and TPersistent, an object that can copy another.
 
+#include <functional>
 #include <string>
 
 class TObject {
@@ -14,6 +15,9 @@ public:
   // streamed or named in a message overrides it.
   virtual std::string ClassName() const { return "TObject"; }
 };
+
+// The event most objects fire: "something happened to sender".
+using TNotifyEvent = std::function<void(TObject* sender)>;
 
 class TPersistent : public TObject {
 public:

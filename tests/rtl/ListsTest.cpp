@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Lists.h"
+
+namespace {
+
+using Journal = std::vector<std::string>;
+
+// Writes its name to a journal when it is destroyed.
+class TProbe : public TObject {
+public:
+  TProbe(std::string name, Journal& journal) : FName(std::move(name)), FJournal(journal) {}
+  ~TProbe() override { FJournal.push_back(FName); }
+  const std::string& Name() const { return FName; }
+
+private:
+  std::string FName;
+  Journal& FJournal;
+};
+
+template <class Action>
+std::string ListErrorOf(Action action) {
+  try {
+    action();
+  } catch (const EListError& error) {
+    return error.Message();
+  }
+  return "no error";
+}
+
+// Records each notification and whether the list still held the item at that moment.
+class TRecordingList : public TList {
+public:
+  Journal Events;
+
+protected:
+  void Notify(void* item, TListNotification action) override {
+    static const char* const names[] = {"added", "extracted", "deleted"};
+    Events.push_back(std::string(names[static_cast<int>(action)]) + " " + *static_cast<std::string*>(item) +
+                     (IndexOf(item) >= 0 ? " (listed)" : ""));
+  }
+};
+
+int item1 = 1, item2 = 2, item3 = 3;
+
+TEST(List, IndexErrorsNameTheIndex) {
+  TList list;
+  EXPECT_EQ(ListErrorOf([&] { list.First(); }), "List index out of bounds (0)");
+  EXPECT_EQ(ListErrorOf([&] { list.Last(); }), "List index out of bounds (-1)");
+  list.Add(&item1);
+  list.Add(&item2);
+  EXPECT_EQ(ListErrorOf([&] { list.Get(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ListErrorOf([&] { list.Put(2, &item3); }), "List index out of bounds (2)");
+  EXPECT_EQ(ListErrorOf([&] { list.Insert(3, &item3); }), "List index out of bounds (3)");
+  EXPECT_EQ(ListErrorOf([&] { list.Exchange(0, 2); }), "List index out of bounds (2)");
+  EXPECT_EQ(ListErrorOf([&] { list.Move(-1, 0); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ListErrorOf([&] { list.SetCount(-1); }), "List count out of bounds (-1)");
+  EXPECT_EQ(ListErrorOf([&] { list.SetCapacity(1); }), "List capacity out of bounds (1)");
+  EXPECT_EQ(list.Count(), 2);  // nothing above changed the list
+}
+
+TEST(List, EditingKeepsOrder) {
+  TList list;
+  EXPECT_EQ(list.Add(&item1), 0);
+  EXPECT_EQ(list.Add(&item3), 1);
+  list.Insert(1, &item2);
+  list.Insert(3, nullptr);  // at Count: appends
+  EXPECT_EQ(list.IndexOf(&item2), 1);
+  EXPECT_EQ(list.IndexOf(nullptr), 3);
+  EXPECT_EQ(list.Remove(nullptr), 3);
+  EXPECT_EQ(list.Remove(nullptr), -1);
+
+  list.Move(0, 2);  // 2 3 1
+  EXPECT_EQ(list.Get(0), &item2);
+  EXPECT_EQ(list.Get(2), &item1);
+  list.Move(2, 1);  // 2 1 3
+  list.Exchange(0, 2);
+  EXPECT_EQ(list.First(), &item3);
+  EXPECT_EQ(list.Get(1), &item1);
+
+  list.Sort([](void* a, void* b) { return *static_cast<int*>(a) - *static_cast<int*>(b); });
+  EXPECT_EQ(list.Get(2), &item3);
+  // A comparison that raises leaves the order alone.
+  EXPECT_THROW(list.Sort([](void*, void*) -> int { throw EListError("x"); }), EListError);
+  EXPECT_EQ(list.Get(0), &item1);
+
+  list.SetCount(5);
+  EXPECT_EQ(list.Get(4), nullptr);
+  list.SetCount(1);
+  EXPECT_EQ(list.Last(), &item1);
+}
+
+TEST(List, NotifyComesAfterTheChange) {
+  std::string a = "a", b = "b", c = "c";
+  TRecordingList list;
+  list.Add(&a);
+  list.Add(nullptr);  // nulls are not reported
+  list.Put(1, &b);
+  list.Put(1, &c);
+  list.Put(1, &c);  // the same element again: no news
+  EXPECT_EQ(list.Extract(&a), &a);
+  EXPECT_EQ(list.Extract(&a), nullptr);
+  list.Add(&a);
+  list.Add(&b);
+  list.Clear();
+  EXPECT_EQ(list.Events, (Journal{"added a (listed)", "added b (listed)", "deleted b", "added c (listed)",
+                                  "extracted a", "added a (listed)", "added b (listed)", "deleted b",
+                                  "deleted a", "deleted c"}));
+}
+
+TEST(ObjectList, FreesWhatLeavesExceptByExtract) {
+  Journal freed;
+  {
+    TObjectList list;
+    for (const char* name : {"1", "2", "3", "4", "5", "6"})
+      list.Add(new TProbe(name, freed));
+    list.Delete(0);
+    EXPECT_EQ(freed, Journal{"1"});
+    list.Remove(list.Items(0));
+    EXPECT_EQ(freed, (Journal{"1", "2"}));
+
+    TObject* const extracted = list.Extract(list.Items(0));
+    EXPECT_EQ(freed.size(), 2u);
+    EXPECT_EQ(list.Count(), 3);
+    delete extracted;
+
+    TObject* const fourth = list.Items(0);
+    list.SetItems(0, fourth);  // storing what is there already keeps it alive
+    EXPECT_EQ(freed.size(), 3u);
+    list.SetItems(0, new TProbe("7", freed));
+    EXPECT_EQ(freed.back(), "4");
+
+    list.Add(new TProbe("8", freed));
+    freed.clear();
+    list.Clear();
+    EXPECT_EQ(freed, (Journal{"8", "6", "5", "7"}));
+
+    list.Add(new TProbe("9", freed));
+    list.Add(new TProbe("10", freed));
+    freed.clear();
+  }
+  EXPECT_EQ(freed, (Journal{"10", "9"}));  // the destructor clears last to first too
+
+  TProbe kept("kept", freed);
+  {
+    TObjectList borrowed(false);
+    borrowed.Add(&kept);
+    borrowed.Delete(0);
+    borrowed.Add(&kept);
+  }
+  EXPECT_EQ(freed, (Journal{"10", "9"}));
+}
+
+// Something else comes first in memory, so its TObject part has a different address.
+struct TTagged {
+  virtual ~TTagged() = default;
+  int Tag = 7;
+};
+class TItem : public TTagged, public TProbe {
+public:
+  using TProbe::TProbe;
+};
+
+TEST(ListOf, TypedListsStoreTheObjectAddress) {
+  Journal freed;
+  {
+    TObjectListOf<TItem> owning;
+    auto* b = new TItem("b", freed);
+    auto* a = new TItem("a", freed);
+    owning.Add(b);
+    owning.Insert(1, a);
+    EXPECT_EQ(owning.Items(1), a);
+    EXPECT_EQ(owning.IndexOf(a), 1);
+    EXPECT_EQ(static_cast<TObject*>(owning.TList::Get(1)), static_cast<TObject*>(a));
+    owning.Sort([](TItem* x, TItem* y) { return x->Name().compare(y->Name()); });
+    EXPECT_EQ(owning.First(), a);
+    EXPECT_EQ(owning.Last()->Tag, 7);
+    EXPECT_EQ(ListErrorOf([&] { owning.Items(2); }), "List index out of bounds (2)");
+
+    // A plain typed list stores by Put without freeing what it replaces.
+    TListOf<TItem> view;
+    view.Add(a);
+    view.SetItems(0, b);
+    EXPECT_TRUE(freed.empty());
+  }
+  EXPECT_EQ(freed, (Journal{"b", "a"}));
+}
+
+}  // namespace
