@@ -7,6 +7,8 @@
 #include <type_traits>
 
 #include "platform/com/WinTypes.h"
+#include "platform/com/TaskMemory.h"
+#include "platform/com/OleAuto.h"
 #include "platform/com/ComBaseApi.h"
 #include "platform/com/ObjIdl.h"
 #include "platform/com/OCIdl.h"
