@@ -28,15 +28,6 @@ __int128 RoundedQuotient(__int128 value, __int128 divisor) {
   return quotient;
 }
 
-std::string DecimalDigits(__int128 magnitude) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), char('0' + int(magnitude % 10)));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  return digits;
-}
-
 long double ApproximateValue(const AutomationNumber& number) {
   if (number.isReal) return number.real;
   return static_cast<long double>(number.mantissa) / std::pow(10.0L, number.scale);
@@ -49,6 +40,16 @@ __int128 Rescaled(const AutomationNumber& number, int scale) {
 }
 
 }  // namespace
+
+std::string DecimalDigits(__int128 magnitude) {
+  char buffer[40];
+  char* first = buffer + sizeof buffer;
+  do {
+    *--first = char('0' + int(magnitude % 10));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  return std::string(first, buffer + sizeof buffer);
+}
 
 HRESULT NumberFromVariant(const VARIANT& value, AutomationNumber& number) {
   switch (value.vt) {
@@ -104,8 +105,10 @@ HRESULT NumberToDouble(const AutomationNumber& number, double& result) {
     result = static_cast<double>(number.mantissa);
   } else {
     // Through text, so that the result is the correctly rounded double.
-    std::string text = (number.mantissa < 0 ? "-" : "") + DecimalDigits(Magnitude(number.mantissa)) + "e-" +
-                       std::to_string(number.scale);
+    std::string text = number.mantissa < 0 ? "-" : "";
+    text += DecimalDigits(Magnitude(number.mantissa));
+    text += "e-";
+    text += std::to_string(number.scale);
     result = std::strtod(text.c_str(), nullptr);
   }
   return S_OK;
@@ -134,7 +137,8 @@ HRESULT NumberToDecimal(const AutomationNumber& number, DECIMAL& result) {
     // 15 significant digits, as a double is converted for display.
     char text[32];
     std::snprintf(text, sizeof text, "%.14e", std::fabs(number.real));
-    std::string digits = std::string(1, text[0]) + std::string(text + 2, 14);
+    std::string digits(1, text[0]);
+    digits.append(text + 2, 14);
     int exponent = std::atoi(std::strchr(text, 'e') + 1) - 14;
     if (!ExactFromDigits(number.real < 0, digits, exponent, true, exact)) return DISP_E_OVERFLOW;
   } else if (Magnitude(number.mantissa) >= kDecimalLimit) {

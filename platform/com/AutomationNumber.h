@@ -29,6 +29,9 @@ HRESULT NumberToDouble(const AutomationNumber& number, double& result);
 HRESULT NumberToCurrency(const AutomationNumber& number, LONGLONG& result);
 HRESULT NumberToDecimal(const AutomationNumber& number, DECIMAL& result);
 
+// The decimal digits of a non-negative value.
+std::string DecimalDigits(__int128 magnitude);
+
 // -1, 0 or 1.
 int CompareNumbers(const AutomationNumber& a, const AutomationNumber& b);
 

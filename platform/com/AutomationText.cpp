@@ -158,7 +158,10 @@ HRESULT ParseNumberText(std::u16string_view text, AutomationNumber& number) {
     return S_OK;
   }
   if (ExactFromDigits(negative, digits, exponent, false, number)) return S_OK;
-  std::string normal = (negative ? "-" : "") + digits + "e" + std::to_string(exponent);
+  std::string normal = negative ? "-" : "";
+  normal += digits;
+  normal += 'e';
+  normal += std::to_string(exponent);
   double value = std::strtod(normal.c_str(), nullptr);
   if (std::isinf(value)) return DISP_E_OVERFLOW;
   number = AutomationNumber::Real(value);
@@ -172,20 +175,16 @@ std::u16string FormatNumberText(const AutomationNumber& number, bool singlePreci
     std::snprintf(text, sizeof text, singlePrecision ? "%.7G" : "%.15G", number.real);
     return Widen(text);
   }
-  __int128 magnitude = number.mantissa < 0 ? -number.mantissa : number.mantissa;
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), char('0' + int(magnitude % 10)));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (number.scale > 0) {
-    if (digits.size() <= size_t(number.scale)) digits.insert(0, size_t(number.scale) + 1 - digits.size(), '0');
-    digits.insert(digits.size() - size_t(number.scale), 1, '.');
-    digits.erase(digits.find_last_not_of('0') + 1);
-    if (digits.back() == '.') digits.pop_back();
-  }
-  if (number.mantissa < 0) digits.insert(0, 1, '-');
-  return Widen(digits);
+  std::string digits = DecimalDigits(number.mantissa < 0 ? -number.mantissa : number.mantissa);
+  std::string text = number.mantissa < 0 ? "-" : "";
+  auto scale = size_t(number.scale);
+  if (scale == 0) return Widen(text + digits);
+  if (digits.size() <= scale) digits = std::string(scale + 1 - digits.size(), '0') + digits;
+  std::string fraction = digits.substr(digits.size() - scale);
+  fraction.erase(fraction.find_last_not_of('0') + 1);
+  text += digits.substr(0, digits.size() - scale);
+  if (!fraction.empty()) text += '.' + fraction;
+  return Widen(text);
 }
 
 bool FormatDateText(DATE date, std::u16string& text) {
