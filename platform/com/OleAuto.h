@@ -199,6 +199,10 @@ struct tagVARIANT {
   };
 };
 
+static_assert(sizeof(DECIMAL) == 16, "DECIMAL overlays a whole 16-byte VARIANT head and value");
+static_assert(sizeof(void*) != 8 || sizeof(VARIANT) == 24, "VARIANT layout as on Win64");
+static_assert(sizeof(void*) != 8 || sizeof(SAFEARRAY) == 32, "SAFEARRAY layout as on Win64");
+
 // Accessors as the Windows headers spell them.
 #define V_VT(X) ((X)->vt)
 #define V_ISBYREF(X) (V_VT(X) & VT_BYREF)
@@ -306,7 +310,13 @@ HRESULT VariantClear(VARIANTARG* pvarg);
 // as it was.
 HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
 HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc);
-// pvargDest may be pvarSrc. On failure the destination keeps its value.
+// pvargDest may be pvarSrc. On failure the destination keeps its value. Numbers become text
+// in full for exact types and with 15 significant digits (R4: 7) otherwise ("1E+20" where
+// %G switches); booleans become "-1"/"0", or "True"/"False" with VARIANT_ALPHABOOL or
+// VARIANT_LOCALBOOL; dates become "MM/dd/yyyy HH:mm:ss" with the time left out at midnight
+// and the date on day 0. Text is read back in those forms and as yyyy-MM-dd[THH:mm:ss].
+// Fractions round to the nearest integer, ties to even. Objects are not asked for their value
+// property: only interface-to-interface conversions succeed for them.
 HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags,
                             VARTYPE vt);
