@@ -15,7 +15,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -68,9 +67,6 @@ private:
   std::condition_variable FChanged;
 };
 
-class TThread;
-using TThreadNotifyEvent = std::function<void(TThread* sender)>;
-
 class TThread : public TObject {
 public:
   TThread() = default;
@@ -103,7 +99,7 @@ public:
   std::exception_ptr FatalException() const;
 
   // Runs on the main thread after Execute, before the thread counts as finished.
-  TThreadNotifyEvent OnTerminate;
+  TNotifyEvent OnTerminate;
 
 protected:
   virtual void Execute() = 0;

@@ -227,8 +227,8 @@ TEST(Thread, WaitForOnTheMainThreadServesSynchronizeAndOnTerminate) {
   TWatchdog watchdog(5s);
   auto thread = std::make_unique<TSynchronizing>();
   std::thread::id terminateRanOn;
-  TThread* terminateSender = nullptr;
-  thread->OnTerminate = [&](TThread* sender) {
+  TObject* terminateSender = nullptr;
+  thread->OnTerminate = [&](TObject* sender) {
     terminateRanOn = std::this_thread::get_id();
     terminateSender = sender;
   };
