@@ -11,3 +11,4 @@
 #include "platform/com/ComApartment.h"
 #include "platform/com/ComClassRegistration.h"
 #include "platform/com/ComPlugins.h"
+#include "platform/win/RegistryFile.h"

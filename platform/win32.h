@@ -13,3 +13,4 @@
 #include "platform/com/ObjIdl.h"
 #include "platform/com/OCIdl.h"
 #include "platform/com/ComCat.h"
+#include "platform/win/WinReg.h"
