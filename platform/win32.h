@@ -14,3 +14,4 @@
 #include "platform/com/OCIdl.h"
 #include "platform/com/ComCat.h"
 #include "platform/win/WinReg.h"
+#include "platform/win/WinBase.h"
