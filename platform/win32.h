@@ -15,3 +15,5 @@
 #include "platform/com/ComCat.h"
 #include "platform/win/WinReg.h"
 #include "platform/win/WinBase.h"
+#include "platform/win/WinUser.h"
+#include "platform/win/WinNetWk.h"

@@ -4,27 +4,9 @@
 #include <chrono>
 #include <map>
 
-namespace {
+#include "platform/win/NameCase.h"
 
-char16_t UpperCaseUnit(char16_t c) {
-  if (c >= u'a' && c <= u'z') return c - 0x20;
-  if (c < 0xE0) return c;
-  // Latin-1 Supplement
-  if (c <= 0xFE) return c == 0xF7 ? c : c - 0x20;
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17E && c != 0x131 && c != 0x138 && c != 0x149) {
-    // Latin Extended-A pairs a capital on an even code with its small letter on the next,
-    // except in the runs 0x139..0x148 and 0x179..0x17E, where the capital is odd.
-    const bool oddSmall = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (oddSmall) return (c % 2 == 0) ? c - 1 : c;
-    return (c % 2 == 1) ? c - 1 : c;
-  }
-  // Greek and Cyrillic
-  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 0x20;
-  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
-  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-  return c;
-}
+namespace {
 
 FILETIME Now() {
   // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
@@ -43,21 +25,15 @@ std::map<uintptr_t, TOpenKey>& OpenKeys() {
 }
 uintptr_t LastHandle = 0x1000;
 
+// Where a subkey of that name is or would go.
+template <class Keys>
+auto SubKeyPosition(Keys& keys, std::u16string_view name) {
+  return std::lower_bound(keys.begin(), keys.end(), name, [](const auto& key, std::u16string_view wanted) {
+    return CompareNamesIgnoringCase(key->Name(), wanted) < 0;
+  });
+}
+
 }  // namespace
-
-int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    const char16_t ua = UpperCaseUnit(a[i]);
-    const char16_t ub = UpperCaseUnit(b[i]);
-    if (ua != ub) return ua < ub ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool SameKeyName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && CompareKeyNames(a, b) == 0;
-}
 
 LONG SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>& names) {
   names.clear();
@@ -76,16 +52,14 @@ LONG SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>& na
 }
 
 std::shared_ptr<TRegistryKey> TRegistryKey::FindSubKey(std::u16string_view name) const {
-  auto found = std::lower_bound(FSubKeys.begin(), FSubKeys.end(), name,
-                                [](const auto& key, std::u16string_view n) { return CompareKeyNames(key->Name(), n) < 0; });
-  if (found != FSubKeys.end() && SameKeyName((*found)->Name(), name)) return *found;
+  auto found = SubKeyPosition(FSubKeys, name);
+  if (found != FSubKeys.end() && SameNameIgnoringCase((*found)->Name(), name)) return *found;
   return nullptr;
 }
 
 std::shared_ptr<TRegistryKey> TRegistryKey::AddSubKey(std::u16string_view name, bool& created) {
-  auto found = std::lower_bound(FSubKeys.begin(), FSubKeys.end(), name,
-                                [](const auto& key, std::u16string_view n) { return CompareKeyNames(key->Name(), n) < 0; });
-  created = found == FSubKeys.end() || !SameKeyName((*found)->Name(), name);
+  auto found = SubKeyPosition(FSubKeys, name);
+  created = found == FSubKeys.end() || !SameNameIgnoringCase((*found)->Name(), name);
   if (!created) return *found;
   auto key = std::make_shared<TRegistryKey>(std::u16string(name), this);
   key->Touch();
@@ -121,12 +95,14 @@ void TRegistryKey::Clear() {
 }
 
 const TRegistryValue* TRegistryKey::FindValue(std::u16string_view name) const {
-  auto found = std::find_if(FValues.begin(), FValues.end(), [name](const auto& v) { return SameKeyName(v.Name, name); });
+  auto found = std::find_if(FValues.begin(), FValues.end(),
+                            [name](const auto& value) { return SameNameIgnoringCase(value.Name, name); });
   return found == FValues.end() ? nullptr : &*found;
 }
 
 void TRegistryKey::SetValue(std::u16string_view name, DWORD type, std::vector<BYTE> data) {
-  auto found = std::find_if(FValues.begin(), FValues.end(), [name](const auto& v) { return SameKeyName(v.Name, name); });
+  auto found = std::find_if(FValues.begin(), FValues.end(),
+                            [name](const auto& value) { return SameNameIgnoringCase(value.Name, name); });
   if (found == FValues.end()) {
     FValues.push_back({std::u16string(name), type, std::move(data)});
   } else {

@@ -61,11 +61,6 @@ private:
 std::shared_mutex& RegistryLock();
 const std::shared_ptr<TRegistryKey>& ClassesRootKey();
 
-// Windows' case-insensitive name comparison (the upper-case mapping of the Latin, Greek and
-// Cyrillic letters of the Basic Multilingual Plane).
-bool SameKeyName(std::u16string_view a, std::u16string_view b);
-int CompareKeyNames(std::u16string_view a, std::u16string_view b);
-
 // Splits "A\B\C" into its names. ERROR_BAD_PATHNAME for a leading backslash,
 // ERROR_INVALID_PARAMETER for a name over 255 characters or a path deeper than 512 levels.
 // Repeated and trailing backslashes are ignored.
