@@ -1,0 +1,82 @@
+#pragma once
+// The simulation historian's backend: the address space, every item's history (generated or
+// recorded, overlaid by edits) and the reads, updates and annotations the OPC HDA interfaces
+// are built on. No COM here; the server objects translate to and from it.
+//
+// Items are referred to by their index (0 .. ItemCount()-1); an index outside gives
+// UnknownItem. Every call may come from any thread: reads work on snapshots, edits are
+// serialised, and a cursor stays valid (and unchanged) while edits go on.
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "servers/hdasim/HdaAddressSpace.h"
+#include "servers/hdasim/HdaHistoryView.h"
+#include "servers/hdasim/HdaItem.h"
+#include "servers/hdasim/HdaRawCursor.h"
+#include "servers/hdasim/HdaTime.h"
+
+struct HdaHistorianOptions {
+  HdaClock Clock;  // empty: the system clock
+  uint32_t MaxReturnValues = 1'000'000;
+  std::string NodeName = "localhost";
+};
+
+struct HdaHistorianStatus {
+  int64_t StartTime = 0;
+  int64_t CurrentTime = 0;
+  uint32_t MaxReturnValues = 0;
+  std::string Vendor;
+  uint16_t MajorVersion = 0;
+  uint16_t MinorVersion = 0;
+  uint16_t BuildNumber = 0;
+};
+
+class HdaHistorian {
+public:
+  explicit HdaHistorian(HdaHistorianOptions options = {});
+  HdaHistorian(const HdaHistorian&) = delete;
+  HdaHistorian& operator=(const HdaHistorian&) = delete;
+
+  int64_t Now() const { return FClock(); }
+  HdaHistorianStatus Status() const;
+  uint32_t MaxReturnValues() const { return FMaxReturnValues; }
+
+  const HdaAddressSpace& AddressSpace() const { return FAddressSpace; }
+  int ItemCount() const { return static_cast<int>(FItems.size()); }
+  // -1 when no item has that id (ids compare exactly).
+  int FindItem(std::string_view itemId) const;
+  // The item at an index; the index must be valid.
+  const HdaItem& Item(int index) const { return FItems[static_cast<size_t>(index)]; }
+
+  HdaStatus ReadAttribute(int item, uint32_t attributeId, HdaValue& value) const;
+
+  // A snapshot of the item's history as of now; the item must be valid.
+  HdaHistoryView View(int item) const;
+
+  // Raw values (see HdaRawCursor for the rules); the cursor is set unless the item is unknown.
+  HdaStatus ReadRaw(int item, const HdaRawRequest& request, std::optional<HdaRawCursor>& cursor) const;
+  // One value per requested time (HdaHistoryView::ValueAtTime). NoData when none of them has data.
+  HdaStatus ReadAtTime(int item, const std::vector<int64_t>& times, std::vector<HdaSample>& values) const;
+
+private:
+  struct ItemState {
+    std::shared_ptr<const HdaOverlay> Overlay = std::make_shared<HdaOverlay>();
+  };
+
+  bool Valid(int item) const { return item >= 0 && item < ItemCount(); }
+  void AddItem(HdaItem item);
+  void AddGeneratedItems(const std::string& nodeName);
+
+  HdaClock FClock;
+  uint32_t FMaxReturnValues;
+  int64_t FStartTime;
+  std::vector<HdaItem> FItems;
+  HdaAddressSpace FAddressSpace;
+  mutable std::mutex FLock;  // guards FStates
+  std::vector<ItemState> FStates;
+};
