@@ -101,13 +101,11 @@ const TRegistryValue* TRegistryKey::FindValue(std::u16string_view name) const {
 }
 
 void TRegistryKey::SetValue(std::u16string_view name, DWORD type, std::vector<BYTE> data) {
-  auto found = std::find_if(FValues.begin(), FValues.end(),
-                            [name](const auto& value) { return SameNameIgnoringCase(value.Name, name); });
-  if (found == FValues.end()) {
-    FValues.push_back({std::u16string(name), type, std::move(data)});
+  if (auto* existing = const_cast<TRegistryValue*>(FindValue(name))) {
+    existing->Type = type;
+    existing->Data = std::move(data);
   } else {
-    found->Type = type;
-    found->Data = std::move(data);
+    FValues.push_back({std::u16string(name), type, std::move(data)});
   }
   Touch();
 }

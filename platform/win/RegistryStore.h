@@ -47,9 +47,9 @@ public:
   const TRegistryValue* FindValue(std::u16string_view name) const;
   void SetValue(std::u16string_view name, DWORD type, std::vector<BYTE> data);
 
+private:
   void Touch();
 
-private:
   std::u16string FName;
   TRegistryKey* FParent;
   bool FDeleted = false;

@@ -85,16 +85,10 @@ TEST(NetworkNeighbourhood, EnumerationResults) {
   EXPECT_EQ(WNetCloseEnum(enumeration), DWORD(ERROR_INVALID_HANDLE));
   EXPECT_EQ(WNetEnumResourceW(enumeration, &count, buffer, &size), DWORD(ERROR_INVALID_HANDLE));
 
-  // Nothing is connected here; connectable resources are not listed.
-  for (DWORD scope : {DWORD(RESOURCE_CONNECTED), DWORD(RESOURCE_REMEMBERED)}) {
-    ASSERT_EQ(WNetOpenEnumW(scope, RESOURCETYPE_ANY, 0, nullptr, &enumeration), DWORD(NO_ERROR));
-    count = 0xFFFFFFFF;
-    size = sizeof buffer;
-    EXPECT_EQ(WNetEnumResourceW(enumeration, &count, buffer, &size), DWORD(ERROR_NO_MORE_ITEMS));
-    WNetCloseEnum(enumeration);
-  }
-  ASSERT_EQ(WNetOpenEnumW(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, RESOURCEUSAGE_CONNECTABLE, nullptr, &enumeration),
-            DWORD(NO_ERROR));
+  // Nothing is connected here.
+  ASSERT_EQ(WNetOpenEnumW(RESOURCE_CONNECTED, RESOURCETYPE_ANY, 0, nullptr, &enumeration), DWORD(NO_ERROR));
+  count = 0xFFFFFFFF;
+  size = sizeof buffer;
   EXPECT_EQ(WNetEnumResourceW(enumeration, &count, buffer, &size), DWORD(ERROR_NO_MORE_ITEMS));
   WNetCloseEnum(enumeration);
 

@@ -81,7 +81,6 @@ TEST_F(Registry, CreateOpenAndCloseKeys) {
   EXPECT_EQ(key, nullptr);
   EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, std::u16string(256, u'k').c_str(), 0, KEY_READ, &key),
             ERROR_INVALID_PARAMETER);
-  RegCloseKey(Create(std::u16string(255, u'k').c_str()));
 
   // The predefined key needs no closing and survives it.
   EXPECT_EQ(RegCloseKey(HKEY_CLASSES_ROOT), ERROR_SUCCESS);
@@ -150,9 +149,6 @@ TEST_F(Registry, QueryValueSizesAndTypes) {
   EXPECT_EQ(RegQueryValueExW(key, u"Name", nullptr, &type, reinterpret_cast<BYTE*>(text), nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegSetValueExW(key, u"Null", 0, REG_SZ, nullptr, 2), ERROR_NOACCESS);
-  EXPECT_EQ(RegSetValueExW(key, u"Empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
-  EXPECT_EQ(RegQueryValueExW(key, u"Empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(size, 0u);
 
   // A key that never had a default value has none.
   HKEY bare = Create(u"Zelk.Sizes\\Bare");
