@@ -112,10 +112,9 @@ TZelkComponent* TZelkIntfComponent::GetHandler() const {
 // Texts
 
 std::string ServerStateToString(int32_t State, tZelkConnectionType Protocol) {
-  static const char* const kUAStates[] = {"running", "failed", "no config", "suspended",
-                                          "shutdown", "test", "commFault"};
-  static const char* const kDAStates[] = {"none", "running", "failed", "no config",
-                                          "suspended", "test", "commFault"};
+  static const char* const kUAStates[] = {"running",  "failed", "no config", "suspended",
+                                          "shutdown", "test",   "commFault"};
+  static const char* const kDAStates[] = {"none", "running", "failed", "no config", "suspended", "test", "commFault"};
   if (State < 0 || State > 6) return "unknown";
   return Protocol == coUA ? kUAStates[State] : kDAStates[State];
 }
@@ -126,14 +125,9 @@ std::string QualityToString(int32_t Quality, tZelkConnectionType Protocol) {
 }
 
 std::string DAQualityToString(uint8_t Quality) {
-  std::string major;
-  switch (Quality & 0xC0) {
-    case 0x00: major = "bad"; break;
-    case 0x40: major = "uncertain"; break;
-    case 0xC0: major = "good"; break;
-    default: break;
-  }
-  return major + QualitySubstatusToString(Quality & 0xFC);
+  // By bits 7..6; 0x80 has no word.
+  static const char* const kMajor[] = {"bad", "uncertain", "", "good"};
+  return kMajor[Quality >> 6] + QualitySubstatusToString(Quality & 0xFC);
 }
 
 std::string UAStatusToString(int32_t Status) {
@@ -144,21 +138,16 @@ std::string UAStatusToString(int32_t Status) {
 }
 
 std::string QualitySubstatusToString(int32_t Bits) {
-  switch (Bits) {
-    case 0x04: return "ConfigurationError";
-    case 0x08: return "NotConnected";
-    case 0x0C: return "DeviceFailure";
-    case 0x10: return "SensorFailure";
-    case 0x14: return "LastKnownValue";
-    case 0x18: return "CommFailure";
-    case 0x1C: return "OutOfService";
-    case 0x44: return "LastUsableValue";
-    case 0x50: return "SensorNotAccurate";
-    case 0x54: return "EUExceeded";
-    case 0x58: return "SubNormal";
-    case 0xD8: return "LocalOverride";
-    default: return "";
-  }
+  static const struct {
+    int32_t Bits;
+    const char* Text;
+  } kSubstatus[] = {{0x04, "ConfigurationError"}, {0x08, "NotConnected"},    {0x0C, "DeviceFailure"},
+                    {0x10, "SensorFailure"},      {0x14, "LastKnownValue"},  {0x18, "CommFailure"},
+                    {0x1C, "OutOfService"},       {0x44, "LastUsableValue"}, {0x50, "SensorNotAccurate"},
+                    {0x54, "EUExceeded"},         {0x58, "SubNormal"},       {0xD8, "LocalOverride"}};
+  for (const auto& entry : kSubstatus)
+    if (entry.Bits == Bits) return entry.Text;
+  return "";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -330,7 +330,7 @@ public:
   TListOf<TObject> FGUIItems;  // display objects bound to the item, not owned
   int32_t FChangeCount = 0;
   int32_t FTag = 0;
-  int32_t FWantQuality = -1;    // negative: write no quality
+  int32_t FWantQuality = -1;     // negative: write no quality
   TDateTime FWantTimeStamp = 0;  // 0 or less: write no time stamp
   float FDeadBand = 0;
   int32_t FSamplerate = 0;

@@ -16,7 +16,7 @@ ZELK_DEFINE_GUID(IID_ITestSink, 0x5A1E0001, 0x0000, 0x4000, 0x80, 0x00, 0x00, 0x
 
 // A connection point that records what it is asked and answers as scripted.
 class TScriptedPoint : public TComObject<IConnectionPoint> {
- public:
+public:
   HRESULT AdviseResult = S_OK;
   DWORD CookieToGive = 41;
   HRESULT UnadviseResult = S_OK;
@@ -39,7 +39,7 @@ class TScriptedPoint : public TComObject<IConnectionPoint> {
 
 // A server with one connection point for IID_ITestSink.
 class TScriptedContainer : public TComObject<IConnectionPointContainer> {
- public:
+public:
   ComPtr<TScriptedPoint> Point{new TScriptedPoint};
 
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
@@ -54,7 +54,7 @@ class TScriptedContainer : public TComObject<IConnectionPointContainer> {
 
 // A data object that records its advise calls.
 class TScriptedDataObject : public TComObject<IDataObject> {
- public:
+public:
   HRESULT DAdviseResult = S_OK;
   FORMATETC Format = {};
   DWORD Advf = 0;
@@ -85,7 +85,7 @@ class TScriptedDataObject : public TComObject<IDataObject> {
 };
 
 class TPlainObject : public TComObject<IOPCShutdown> {
- public:
+public:
   HRESULT STDMETHODCALLTYPE ShutdownRequest(LPCWSTR) override { return S_OK; }
 };
 

@@ -13,7 +13,8 @@ namespace {
 class TFakeServerBrowser : public TZelkImplements<TZelkIntfComponent, IZelkServerBrowser> {
 public:
   TFakeServerBrowser() : TZelkImplements(nullptr) {}
-  void Execute(tZelkServerSet, const std::string&, const std::string&, int32_t, tZelkAddServerEvent AddServerEvent) override {
+  void Execute(tZelkServerSet, const std::string&, const std::string&, int32_t,
+               tZelkAddServerEvent AddServerEvent) override {
     AddServerEvent("Fake Server", "Fake.Server.1", "{00000000-0000-0000-0000-000000000001}", {svr_HDA10});
   }
 };
@@ -62,8 +63,7 @@ TEST_F(ConnectionRegistry, OnlyCOMRegistered) {
   EXPECT_TRUE(ConnectionRegistered(coCOM));
   EXPECT_FALSE(ConnectionRegistered(coUA));
   EXPECT_FALSE(ConnectionRegistered(coXML));
-  const std::string missing =
-      "Connection not registered\r\nadd ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause";
+  const std::string missing = "Connection not registered\r\nadd ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause";
   EXPECT_EQ(MessageOf([] { CreateServerBrowser(coXML); }), missing);
   EXPECT_EQ(MessageOf([] { FindConnection(coUA, true); }), missing);
   EXPECT_EQ(MessageOf([] {
@@ -73,12 +73,12 @@ TEST_F(ConnectionRegistry, OnlyCOMRegistered) {
             missing);
 
   std::string found;
-  CreateServerBrowser(coCOM)->Execute({svr_HDA10}, "", "", 0,
-                                      [&](const std::string& Caption, const std::string& Name,
-                                          const std::string& ClsId, tZelkServerSet ServerType) {
-                                        found = Caption + "|" + Name + "|" + ClsId;
-                                        EXPECT_TRUE(ServerType.Contains(svr_HDA10));
-                                      });
+  CreateServerBrowser(coCOM)->Execute(
+      {svr_HDA10}, "", "", 0,
+      [&](const std::string& Caption, const std::string& Name, const std::string& ClsId, tZelkServerSet ServerType) {
+        found = Caption + "|" + Name + "|" + ClsId;
+        EXPECT_TRUE(ServerType.Contains(svr_HDA10));
+      });
   EXPECT_EQ(found, "Fake Server|Fake.Server.1|{00000000-0000-0000-0000-000000000001}");
 }
 

@@ -60,8 +60,7 @@ TEST(ZelkIntf, ServerStateTexts) {
     EXPECT_EQ(ServerStateToString(state, coXML), other[state]) << state;
   }
   for (tZelkConnectionType protocol : kAllProtocols)
-    for (int32_t state : {7, -1, 1000})
-      EXPECT_EQ(ServerStateToString(state, protocol), "unknown") << state;
+    for (int32_t state : {7, -1, 1000}) EXPECT_EQ(ServerStateToString(state, protocol), "unknown") << state;
 }
 
 TEST(ZelkIntf, DAQualityTexts) {
@@ -80,12 +79,12 @@ TEST(ZelkIntf, DAQualityTexts) {
   EXPECT_EQ(DAQualityToString(0x47), "uncertainLastUsableValue");
 
   const std::vector<std::pair<int32_t, std::string>> substatus = {
-      {0x04, "ConfigurationError"}, {0x08, "NotConnected"},      {0x0C, "DeviceFailure"},
-      {0x10, "SensorFailure"},      {0x14, "LastKnownValue"},    {0x18, "CommFailure"},
-      {0x1C, "OutOfService"},       {0x44, "LastUsableValue"},   {0x50, "SensorNotAccurate"},
-      {0x54, "EUExceeded"},         {0x58, "SubNormal"},         {0xD8, "LocalOverride"}};
+      {0x04, "ConfigurationError"}, {0x08, "NotConnected"}, {0x0C, "DeviceFailure"}, {0x10, "SensorFailure"},
+      {0x14, "LastKnownValue"},     {0x18, "CommFailure"},  {0x1C, "OutOfService"},  {0x44, "LastUsableValue"},
+      {0x50, "SensorNotAccurate"},  {0x54, "EUExceeded"},   {0x58, "SubNormal"},     {0xD8, "LocalOverride"}};
   for (const auto& [bits, text] : substatus) EXPECT_EQ(QualitySubstatusToString(bits), text) << bits;
-  for (int32_t bits : {0x00, 0x40, 0xC0, 0x05, 0x20, 0xDC, 0x1D8}) EXPECT_EQ(QualitySubstatusToString(bits), "") << bits;
+  for (int32_t bits : {0x00, 0x40, 0xC0, 0x05, 0x20, 0xDC, 0x1D8})
+    EXPECT_EQ(QualitySubstatusToString(bits), "") << bits;
 }
 
 TEST(ZelkIntf, UAStatusTexts) {
@@ -322,39 +321,29 @@ TEST(ZelkIntf, ServerSetBitsAndOrdinals) {
   EXPECT_EQ(coCOM, 1);
   EXPECT_EQ(coUA, 2);
 
-  // Each requested data type is the variant type code of the same name.
-  EXPECT_EQ(vtEMPTY, VT_EMPTY);
-  EXPECT_EQ(vtNULL, VT_NULL);
-  EXPECT_EQ(vtI2, VT_I2);
-  EXPECT_EQ(vtI4, VT_I4);
-  EXPECT_EQ(vtR4, VT_R4);
-  EXPECT_EQ(vtR8, VT_R8);
-  EXPECT_EQ(vtCY, VT_CY);
-  EXPECT_EQ(vtDATE, VT_DATE);
-  EXPECT_EQ(vtBSTR, VT_BSTR);
-  EXPECT_EQ(vtDISPATCH, VT_DISPATCH);
-  EXPECT_EQ(vtERROR, VT_ERROR);
-  EXPECT_EQ(vtBOOL, VT_BOOL);
-  EXPECT_EQ(vtVARIANT, VT_VARIANT);
-  EXPECT_EQ(vtUNKNOWN, VT_UNKNOWN);
-  EXPECT_EQ(vtDECIMAL, VT_DECIMAL);
-  EXPECT_EQ(vtundef, 15);
-  EXPECT_EQ(vtI1, VT_I1);
-  EXPECT_EQ(vtUI1, VT_UI1);
-  EXPECT_EQ(vtUI2, VT_UI2);
-  EXPECT_EQ(vtUI4, VT_UI4);
-  EXPECT_EQ(vtI8, VT_I8);
-  EXPECT_EQ(vtUI8, VT_UI8);
-  EXPECT_EQ(vtINT, VT_INT);
-  EXPECT_EQ(vtUINT, VT_UINT);
-  EXPECT_EQ(vtVOID, VT_VOID);
-  EXPECT_EQ(vtHRESULT, VT_HRESULT);
-  EXPECT_EQ(vtPTR, VT_PTR);
-  EXPECT_EQ(vtSAFEARRAY, VT_SAFEARRAY);
-  EXPECT_EQ(vtCARRAY, VT_CARRAY);
-  EXPECT_EQ(vtUSERDEFINED, VT_USERDEFINED);
-  EXPECT_EQ(vtLPSTR, VT_LPSTR);
-  EXPECT_EQ(vtLPWSTR, VT_LPWSTR);
+  // Each requested data type is the variant type code of the same name; 15 has none.
+  const std::pair<ZelkADatatype, int> types[] = {
+      {vtEMPTY, VT_EMPTY},     {vtNULL, VT_NULL},
+      {vtI2, VT_I2},           {vtI4, VT_I4},
+      {vtR4, VT_R4},           {vtR8, VT_R8},
+      {vtCY, VT_CY},           {vtDATE, VT_DATE},
+      {vtBSTR, VT_BSTR},       {vtDISPATCH, VT_DISPATCH},
+      {vtERROR, VT_ERROR},     {vtBOOL, VT_BOOL},
+      {vtVARIANT, VT_VARIANT}, {vtUNKNOWN, VT_UNKNOWN},
+      {vtDECIMAL, VT_DECIMAL}, {vtundef, 15},
+      {vtI1, VT_I1},           {vtUI1, VT_UI1},
+      {vtUI2, VT_UI2},         {vtUI4, VT_UI4},
+      {vtI8, VT_I8},           {vtUI8, VT_UI8},
+      {vtINT, VT_INT},         {vtUINT, VT_UINT},
+      {vtVOID, VT_VOID},       {vtHRESULT, VT_HRESULT},
+      {vtPTR, VT_PTR},         {vtSAFEARRAY, VT_SAFEARRAY},
+      {vtCARRAY, VT_CARRAY},   {vtUSERDEFINED, VT_USERDEFINED},
+      {vtLPSTR, VT_LPSTR},     {vtLPWSTR, VT_LPWSTR},
+  };
+  for (int i = 0; i < 32; ++i) {
+    EXPECT_EQ(types[i].first, i);
+    EXPECT_EQ(types[i].first, types[i].second);
+  }
 }
 
 TEST(ZelkIntf, InterfaceIdentities) {
