@@ -99,3 +99,44 @@ HdaStatus HdaHistorian::ReadAtTime(int item, const std::vector<int64_t>& times, 
   const bool any = std::any_of(values.begin(), values.end(), [](const HdaSample& s) { return !IsEmpty(s.Value); });
   return any ? HdaStatus::Ok : HdaStatus::NoData;
 }
+
+HdaStatus HdaHistorian::ReadProcessed(int item, const HdaProcessedRequest& request,
+                                      std::vector<HdaSample>& values) const {
+  values.clear();
+  if (!Valid(item)) return HdaStatus::UnknownItem;
+  std::vector<int64_t> annotationTimes;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (const HdaAnnotation& annotation : FStates[static_cast<size_t>(item)].Annotations)
+      annotationTimes.push_back(annotation.Time);
+  }
+  return CalculateProcessed(View(item), annotationTimes, request, FMaxReturnValues, values);
+}
+
+HdaStatus HdaHistorian::InsertAnnotation(int item, int64_t time, std::string text, std::string user) {
+  if (!Valid(item)) return HdaStatus::UnknownItem;
+  const int64_t now = Now();
+  if (time < HdaEpoch || time > now) return HdaStatus::InvalidTime;
+  std::lock_guard<std::mutex> guard(FLock);
+  auto& annotations = FStates[static_cast<size_t>(item)].Annotations;
+  const auto at = std::upper_bound(annotations.begin(), annotations.end(), time,
+                                   [](int64_t t, const HdaAnnotation& annotation) { return t < annotation.Time; });
+  annotations.insert(at, HdaAnnotation{time, std::move(text), now, std::move(user)});
+  return HdaStatus::Ok;
+}
+
+HdaStatus HdaHistorian::ReadAnnotations(int item, int64_t start, int64_t end,
+                                        std::vector<HdaAnnotation>& annotations) const {
+  annotations.clear();
+  if (!Valid(item)) return HdaStatus::UnknownItem;
+  const bool reverse = start > end;
+  const int64_t from = reverse ? end + 1 : start;
+  const int64_t to = reverse ? start + 1 : (start == end ? start + 1 : end);
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (const HdaAnnotation& annotation : FStates[static_cast<size_t>(item)].Annotations)
+      if (annotation.Time >= from && annotation.Time < to) annotations.push_back(annotation);
+  }
+  if (reverse) std::reverse(annotations.begin(), annotations.end());
+  return annotations.empty() ? HdaStatus::NoData : HdaStatus::Ok;
+}

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "servers/hdasim/HdaAddressSpace.h"
+#include "servers/hdasim/HdaAggregates.h"
 #include "servers/hdasim/HdaHistoryView.h"
 #include "servers/hdasim/HdaItem.h"
 #include "servers/hdasim/HdaRawCursor.h"
@@ -62,10 +63,20 @@ public:
   HdaStatus ReadRaw(int item, const HdaRawRequest& request, std::optional<HdaRawCursor>& cursor) const;
   // One value per requested time (HdaHistoryView::ValueAtTime). NoData when none of them has data.
   HdaStatus ReadAtTime(int item, const std::vector<int64_t>& times, std::vector<HdaSample>& values) const;
+  // Aggregates over intervals (see HdaAggregates.h for the rules).
+  HdaStatus ReadProcessed(int item, const HdaProcessedRequest& request, std::vector<HdaSample>& values) const;
+
+  // Annotations: a text attached to a time of an item's history, with who wrote it and when
+  // (the historian's now). Times outside history are InvalidTime. Reads take annotations
+  // stamped in the raw read's time domain (start included, end excluded, backward when start
+  // is after end), several at one time in the order they were written.
+  HdaStatus InsertAnnotation(int item, int64_t time, std::string text, std::string user);
+  HdaStatus ReadAnnotations(int item, int64_t start, int64_t end, std::vector<HdaAnnotation>& annotations) const;
 
 private:
   struct ItemState {
     std::shared_ptr<const HdaOverlay> Overlay = std::make_shared<HdaOverlay>();
+    std::vector<HdaAnnotation> Annotations;  // sorted by time
   };
 
   bool Valid(int item) const { return item >= 0 && item < ItemCount(); }
