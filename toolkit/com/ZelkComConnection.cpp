@@ -136,9 +136,10 @@ void TZelkCOMConnection::CheckServer() {
 }
 
 bool TZelkCOMConnection::Version2orHigher() {
+  // Asked before the cache, which outlives a disconnect until the next connect resets it.
+  const ComPtr<IUnknown> server = OPCServer();
+  if (!server) return false;
   if (FVersion2orHigher < 0) {
-    const ComPtr<IUnknown> server = OPCServer();
-    if (!server) return false;
     ComPtr<IConnectionPointContainer> container;
     FVersion2orHigher = SUCCEEDED(server.As(&container)) ? 1 : 0;
   }
