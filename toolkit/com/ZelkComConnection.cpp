@@ -1,5 +1,6 @@
 // The connection to one OPC server over COM and its shutdown sink.
 
+#include <cfenv>
 #include <chrono>
 #include <thread>
 
@@ -183,8 +184,13 @@ bool TZelkCOMConnection::DoTimer() { return true; }
 ComPtr<IUnknown> TZelkCOMConnection::CreateServerObject(REFCLSID ClsId, const std::string& Computer) {
   ComPtr<IUnknown> server;
   if (Trim(Computer).empty()) {
+    // Server start-up code may do floating-point work that would trap if the caller had
+    // unmasked exceptions.
+    std::fenv_t environment;
+    std::feholdexcept(&environment);
     const HRESULT hr = CoCreateInstance(ClsId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                         reinterpret_cast<void**>(server.ReleaseAndGetAddressOf()));
+    std::fesetenv(&environment);
     if (FAILED(hr))
       throw EOleSysError(Format("%s, ClassID: %s", OleErrorText(hr).c_str(), ClsIdToString(ClsId).c_str()), hr);
     return server;

@@ -57,7 +57,8 @@ TEST_F(ComConnectionTest, ConnectsByProgIdWithCommonInterfaceAndShutdownSink) {
   server->SetClientNameResult = S_FALSE;
   EXPECT_FALSE(Connection->SetClientName("Zelk"));
   server->GetLocaleIDResult = static_cast<HRESULT>(0xC0040001);
-  EXPECT_EQ("E_INVALIDHANDLE The value of the handle is invalid.", Raised<EOPCException>([&] { Connection->GetLocaleId(); }));
+  EXPECT_EQ("E_INVALIDHANDLE The value of the handle is invalid.",
+            Raised<EOPCException>([&] { Connection->GetLocaleId(); }));
   EXPECT_FALSE(Connection->SetOption("LOGLEVEL", "3"));
 
   Connection->Disconnect();
