@@ -77,8 +77,9 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Connection
 
-// Process-wide, false unless set before connecting: keep each connection's server object in
-// the global interface table so that threads other than the connecting one can use it.
+// Process-wide and false unless set: a connection created while it is true keeps its server
+// object in the global interface table, so that threads other than the connecting one can
+// use it.
 extern bool MultiThreadCOM;
 
 class TZelkCOMConnection;
