@@ -1,21 +1,43 @@
 #include "servers/hdasim/HdaHistorian.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
 
 #include "servers/hdasim/HdaAttributes.h"
+#include "servers/hdasim/HdaCsvArchive.h"
+#include "servers/hdasim/HdaEditLog.h"
+#include "servers/hdasim/HdaRecordedSource.h"
 #include "servers/hdasim/HdaSignalTable.h"
 
 namespace {
 
 constexpr const char* ProcessName = "Zelk.HDASim";
 
+// The half-open tick range of a raw read's time domain.
+void TimeDomain(int64_t start, int64_t end, int64_t& from, int64_t& to) {
+  if (start > end) {
+    from = end + 1;
+    to = start + 1;
+  } else {
+    from = start;
+    to = start == end ? start + 1 : end;
+  }
+}
+
 }  // namespace
+
+std::string HdaDataFolderFromEnvironment() {
+  const char* folder = std::getenv("ZELK_HDASIM_DATA");
+  return folder ? folder : "";
+}
 
 HdaHistorian::HdaHistorian(HdaHistorianOptions options)
     : FClock(options.Clock ? std::move(options.Clock) : HdaClock(HdaSystemNow)),
       FMaxReturnValues(options.MaxReturnValues),
       FStartTime(FClock()) {
   AddGeneratedItems(options.NodeName);
+  if (!options.DataFolder.empty()) AddRecordedItems(options.DataFolder, options.NodeName);
 }
 
 void HdaHistorian::AddItem(HdaItem item) {
@@ -46,6 +68,43 @@ void HdaHistorian::AddGeneratedItems(const std::string& nodeName) {
     const double span = definition.NormalMaximum - definition.NormalMinimum;
     item.LowEntryLimit = definition.NormalMinimum - span;
     item.HighEntryLimit = definition.NormalMaximum + span;
+    AddItem(std::move(item));
+  }
+}
+
+void HdaHistorian::AddRecordedItems(const std::string& folder, const std::string& nodeName) {
+  HdaCsvArchive archive = LoadCsvArchive(folder);
+  FDiagnostics = std::move(archive.Diagnostics);
+  for (HdaCsvItem& recorded : archive.Items) {
+    if (FindItem(recorded.ItemId) >= 0) {
+      FDiagnostics.push_back(recorded.RelativePath + ": the item id " + recorded.ItemId + " is taken; file skipped");
+      continue;
+    }
+    HdaItem item;
+    item.ItemId = recorded.ItemId;
+    item.Stepped = recorded.Type == hvtBSTR;
+    item.Description = "Recorded history from " + recorded.RelativePath;
+    item.NodeName = nodeName;
+    item.ProcessName = ProcessName;
+    item.SourceName = recorded.RelativePath;
+    item.SourceType = "CSV file";
+    const auto& samples = recorded.Samples;
+    if (recorded.Type == hvtR8 && !samples.empty()) {
+      const auto [low, high] = std::minmax_element(samples.begin(), samples.end(), [](const HdaSample& a, const HdaSample& b) {
+        return ToNumber(a.Value) < ToNumber(b.Value);
+      });
+      item.NormalMinimum = ToNumber(low->Value);
+      item.NormalMaximum = ToNumber(high->Value);
+    }
+    const double span = std::max(item.NormalMaximum - item.NormalMinimum, 1.0);
+    item.LowEntryLimit = item.NormalMinimum - span;
+    item.HighEntryLimit = item.NormalMaximum + span;
+    for (size_t i = 1; i < samples.size(); ++i) {
+      const double gap = static_cast<double>(samples[i].Time - samples[i - 1].Time) / HdaTicksPerSecond;
+      item.MinTimeInterval = i == 1 ? gap : std::min(item.MinTimeInterval, gap);
+      item.MaxTimeInterval = std::max(item.MaxTimeInterval, gap);
+    }
+    item.Source = std::make_unique<HdaRecordedSource>(recorded.Type, std::move(recorded.Samples));
     AddItem(std::move(item));
   }
 }
@@ -130,8 +189,8 @@ HdaStatus HdaHistorian::ReadAnnotations(int item, int64_t start, int64_t end,
   annotations.clear();
   if (!Valid(item)) return HdaStatus::UnknownItem;
   const bool reverse = start > end;
-  const int64_t from = reverse ? end + 1 : start;
-  const int64_t to = reverse ? start + 1 : (start == end ? start + 1 : end);
+  int64_t from, to;
+  TimeDomain(start, end, from, to);
   {
     std::lock_guard<std::mutex> guard(FLock);
     for (const HdaAnnotation& annotation : FStates[static_cast<size_t>(item)].Annotations)
@@ -139,4 +198,68 @@ HdaStatus HdaHistorian::ReadAnnotations(int item, int64_t start, int64_t end,
   }
   if (reverse) std::reverse(annotations.begin(), annotations.end());
   return annotations.empty() ? HdaStatus::NoData : HdaStatus::Ok;
+}
+
+HdaStatus HdaHistorian::ReadSince(int item, int64_t after, std::optional<HdaRawCursor>& cursor) const {
+  const int64_t now = Now();
+  if (after >= now) {
+    cursor.reset();
+    return Valid(item) ? HdaStatus::NoData : HdaStatus::UnknownItem;
+  }
+  return ReadRaw(item, {after + 1, now + 1, 0, false}, cursor);
+}
+
+std::vector<HdaStatus> HdaHistorian::Update(const std::vector<HdaEdit>& edits, const std::string& user) {
+  std::vector<HdaStatus> results;
+  results.reserve(edits.size());
+  const int64_t now = Now();
+  std::lock_guard<std::mutex> guard(FLock);
+  std::map<int, HdaItemEditor> editors;
+  for (const HdaEdit& edit : edits) {
+    if (!Valid(edit.Item)) {
+      results.push_back(HdaStatus::UnknownItem);
+      continue;
+    }
+    ItemState& state = FStates[static_cast<size_t>(edit.Item)];
+    auto it = editors.find(edit.Item);
+    if (it == editors.end())
+      it = editors.try_emplace(edit.Item, Item(edit.Item), *state.Overlay, state.Modified, now, user).first;
+    results.push_back(it->second.Apply(edit.Type, edit.Time, edit.Value, edit.Quality));
+  }
+  for (const auto& [item, editor] : editors) FStates[static_cast<size_t>(item)].Overlay = editor.Overlay();
+  return results;
+}
+
+HdaStatus HdaHistorian::DeleteRaw(int item, int64_t start, int64_t end, const std::string& user) {
+  if (!Valid(item)) return HdaStatus::UnknownItem;
+  int64_t from, to;
+  TimeDomain(start, end, from, to);
+  const int64_t now = Now();
+  std::lock_guard<std::mutex> guard(FLock);
+  ItemState& state = FStates[static_cast<size_t>(item)];
+  HdaItemEditor editor(Item(item), *state.Overlay, state.Modified, now, user);
+  const HdaStatus status = editor.DeleteRange(from, to, FMaxReturnValues);
+  if (status == HdaStatus::Ok) state.Overlay = editor.Overlay();
+  return status;
+}
+
+HdaStatus HdaHistorian::ReadModified(int item, int64_t start, int64_t end, uint32_t maxValues,
+                                     std::vector<HdaModifiedSample>& records) const {
+  records.clear();
+  if (!Valid(item)) return HdaStatus::UnknownItem;
+  int64_t from, to;
+  TimeDomain(start, end, from, to);
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (const HdaModifiedSample& record : FStates[static_cast<size_t>(item)].Modified)
+      if (record.Time >= from && record.Time < to) records.push_back(record);
+  }
+  std::stable_sort(records.begin(), records.end(),
+                   [](const HdaModifiedSample& a, const HdaModifiedSample& b) { return a.Time < b.Time; });
+  if (start > end) std::reverse(records.begin(), records.end());
+  if (records.empty()) return HdaStatus::NoData;
+  const size_t limit = maxValues == 0 ? FMaxReturnValues : std::min(maxValues, FMaxReturnValues);
+  if (records.size() <= limit) return HdaStatus::Ok;
+  records.resize(limit);
+  return HdaStatus::MoreData;
 }

@@ -25,6 +25,20 @@ struct HdaHistorianOptions {
   HdaClock Clock;  // empty: the system clock
   uint32_t MaxReturnValues = 1'000'000;
   std::string NodeName = "localhost";
+  // Folder of recorded history (HdaCsvArchive.h); empty: generated items only.
+  std::string DataFolder;
+};
+
+// The folder named by the environment variable ZELK_HDASIM_DATA, or empty.
+std::string HdaDataFolderFromEnvironment();
+
+// One value edit of a batch; the value and quality are not used by hetDelete (delete at time).
+struct HdaEdit {
+  int Item = -1;
+  HdaEditType Type = hetInsert;
+  int64_t Time = 0;
+  HdaValue Value;
+  uint32_t Quality = OPC_QUALITY_GOOD;
 };
 
 struct HdaHistorianStatus {
@@ -44,6 +58,9 @@ public:
   HdaHistorian& operator=(const HdaHistorian&) = delete;
 
   int64_t Now() const { return FClock(); }
+  // What went wrong while loading recorded history: "<file>:<line>: <reason>" or
+  // "<file>: <reason>", in the order met. Nothing there stopped the historian.
+  const std::vector<std::string>& Diagnostics() const { return FDiagnostics; }
   HdaHistorianStatus Status() const;
   uint32_t MaxReturnValues() const { return FMaxReturnValues; }
 
@@ -66,10 +83,24 @@ public:
   // Aggregates over intervals (see HdaAggregates.h for the rules).
   HdaStatus ReadProcessed(int item, const HdaProcessedRequest& request, std::vector<HdaSample>& values) const;
 
+  // Advise: the samples that arrived after `after`, up to now: a raw read of (after, now].
+  HdaStatus ReadSince(int item, int64_t after, std::optional<HdaRawCursor>& cursor) const;
+
+  // Updates, applied in order (rules in HdaEditLog.h); one result per edit. The edits of one
+  // call become visible to readers together, when the call returns.
+  std::vector<HdaStatus> Update(const std::vector<HdaEdit>& edits, const std::string& user);
+  // Deletes the values in the raw read's time domain of start and end (either order).
+  HdaStatus DeleteRaw(int item, int64_t start, int64_t end, const std::string& user);
+  // The modified records stamped in the raw read's time domain, in time order (backward when
+  // start is after end), records of one time in the order they were made (reversed backward). The limit works as
+  // in raw reads (MoreData); NoData when there is none.
+  HdaStatus ReadModified(int item, int64_t start, int64_t end, uint32_t maxValues,
+                         std::vector<HdaModifiedSample>& records) const;
+
   // Annotations: a text attached to a time of an item's history, with who wrote it and when
   // (the historian's now). Times outside history are InvalidTime. Reads take annotations
   // stamped in the raw read's time domain (start included, end excluded, backward when start
-  // is after end), several at one time in the order they were written.
+  // is after end), several at one time in the order they were written (reversed backward).
   HdaStatus InsertAnnotation(int item, int64_t time, std::string text, std::string user);
   HdaStatus ReadAnnotations(int item, int64_t start, int64_t end, std::vector<HdaAnnotation>& annotations) const;
 
@@ -77,17 +108,20 @@ private:
   struct ItemState {
     std::shared_ptr<const HdaOverlay> Overlay = std::make_shared<HdaOverlay>();
     std::vector<HdaAnnotation> Annotations;  // sorted by time
+    std::vector<HdaModifiedSample> Modified;  // in the order made
   };
 
   bool Valid(int item) const { return item >= 0 && item < ItemCount(); }
   void AddItem(HdaItem item);
   void AddGeneratedItems(const std::string& nodeName);
+  void AddRecordedItems(const std::string& folder, const std::string& nodeName);
 
   HdaClock FClock;
   uint32_t FMaxReturnValues;
   int64_t FStartTime;
   std::vector<HdaItem> FItems;
   HdaAddressSpace FAddressSpace;
-  mutable std::mutex FLock;  // guards FStates
+  std::vector<std::string> FDiagnostics;
+  mutable std::mutex FLock;  // guards FStates; edits hold it for their whole batch
   std::vector<ItemState> FStates;
 };

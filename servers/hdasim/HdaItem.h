@@ -23,7 +23,7 @@ struct HdaItem {
   // Shortest and longest time between samples, in seconds.
   double MinTimeInterval = 0;
   double MaxTimeInterval = 0;
-  // Values an update may write to a numeric item.
+  // Values an update may write to a numeric item; others are refused with OutOfRange.
   double LowEntryLimit = 0;
   double HighEntryLimit = 0;
 };

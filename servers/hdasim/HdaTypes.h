@@ -57,6 +57,7 @@ enum class HdaStatus {
   InvalidAggregate, // OPC_E_INVALIDAGGREGATE
   InvalidAttribute, // OPC_E_INVALIDATTRID
   InvalidTime,      // E_INVALIDARG: a time outside the history or an unusable range
+  OutOfRange,       // OPC_E_RANGE: a value outside the item's entry limits
   MaxExceeded,      // OPC_E_MAXEXCEEDED
   DataExists,       // OPC_E_DATAEXISTS
   NoDataExists,     // OPC_E_NODATAEXISTS
