@@ -264,14 +264,15 @@ HdaStatus CalculateProcessed(const HdaHistoryView& view, const std::vector<int64
                              const HdaProcessedRequest& request, uint32_t serverMaximum,
                              std::vector<HdaSample>& values) {
   values.clear();
+  const int64_t start = HdaClampTime(request.Start), end = HdaClampTime(request.End);
   if (request.Aggregate < HDA_AGG_INTERPOLATIVE || request.Aggregate > HDA_AGG_ANNOTATIONS)
     return HdaStatus::InvalidAggregate;
   if (view.Type() == hvtBSTR && !AllowedForText(request.Aggregate)) return HdaStatus::InvalidDataType;
-  if (request.Start == request.End || request.ResampleInterval < 0) return HdaStatus::InvalidTime;
+  if (start == end || request.ResampleInterval < 0) return HdaStatus::InvalidTime;
 
-  const bool forward = request.Start < request.End;
-  const uint64_t span = forward ? static_cast<uint64_t>(request.End) - static_cast<uint64_t>(request.Start)
-                                : static_cast<uint64_t>(request.Start) - static_cast<uint64_t>(request.End);
+  const bool forward = start < end;
+  const uint64_t span = forward ? static_cast<uint64_t>(end) - static_cast<uint64_t>(start)
+                                : static_cast<uint64_t>(start) - static_cast<uint64_t>(end);
   const uint64_t step = request.ResampleInterval == 0 ? span : static_cast<uint64_t>(request.ResampleInterval);
   const uint64_t count = span / step + (span % step != 0);
   if (count > serverMaximum) return HdaStatus::MaxExceeded;
@@ -284,11 +285,11 @@ HdaStatus CalculateProcessed(const HdaHistoryView& view, const std::vector<int64
     const int64_t length = static_cast<int64_t>(std::min(step, span - i * step));
     Interval interval;
     if (forward) {
-      interval.Stamp = request.Start + offset;
+      interval.Stamp = start + offset;
       interval.From = interval.Stamp;
       interval.To = interval.Stamp + length;
     } else {
-      interval.Stamp = request.Start - offset;
+      interval.Stamp = start - offset;
       interval.From = interval.Stamp - length + 1;
       interval.To = interval.Stamp + 1;
     }

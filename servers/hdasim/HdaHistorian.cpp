@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
 
 #include "servers/hdasim/HdaAttributes.h"
 #include "servers/hdasim/HdaCsvArchive.h"
@@ -16,6 +15,8 @@ constexpr const char* ProcessName = "Zelk.HDASim";
 
 // The half-open tick range of a raw read's time domain.
 void TimeDomain(int64_t start, int64_t end, int64_t& from, int64_t& to) {
+  start = HdaClampTime(start);
+  end = HdaClampTime(end);
   if (start > end) {
     from = end + 1;
     to = start + 1;
@@ -42,6 +43,7 @@ HdaHistorian::HdaHistorian(HdaHistorianOptions options)
 
 void HdaHistorian::AddItem(HdaItem item) {
   FAddressSpace.AddItem(item.ItemId, ItemCount());
+  FItemIndex.emplace(item.ItemId, ItemCount());
   FItems.push_back(std::move(item));
   FStates.emplace_back();
 }
@@ -122,9 +124,8 @@ HdaHistorianStatus HdaHistorian::Status() const {
 }
 
 int HdaHistorian::FindItem(std::string_view itemId) const {
-  for (int i = 0; i < ItemCount(); ++i)
-    if (FItems[static_cast<size_t>(i)].ItemId == itemId) return i;
-  return -1;
+  const auto it = FItemIndex.find(itemId);
+  return it == FItemIndex.end() ? -1 : it->second;
 }
 
 HdaStatus HdaHistorian::ReadAttribute(int item, uint32_t attributeId, HdaValue& value) const {
@@ -202,6 +203,7 @@ HdaStatus HdaHistorian::ReadAnnotations(int item, int64_t start, int64_t end,
 
 HdaStatus HdaHistorian::ReadSince(int item, int64_t after, std::optional<HdaRawCursor>& cursor) const {
   const int64_t now = Now();
+  after = HdaClampTime(after);
   if (after >= now) {
     cursor.reset();
     return Valid(item) ? HdaStatus::NoData : HdaStatus::UnknownItem;

@@ -8,6 +8,7 @@
 // serialised, and a cursor stays valid (and unchanged) while edits go on.
 
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -120,6 +121,7 @@ private:
   uint32_t FMaxReturnValues;
   int64_t FStartTime;
   std::vector<HdaItem> FItems;
+  std::map<std::string, int, std::less<>> FItemIndex;
   HdaAddressSpace FAddressSpace;
   std::vector<std::string> FDiagnostics;
   mutable std::mutex FLock;  // guards FStates; edits hold it for their whole batch

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/Exceptions.h"
+#include "servers/hdasim/HdaTime.h"
 
 namespace {
 
@@ -13,8 +14,8 @@ HdaRun NoBound(int64_t time) { return SampleRun(HdaSample{time, {}, HDA_NOBOUND 
 }  // namespace
 
 HdaRawCursor::HdaRawCursor(HdaHistoryView view, const HdaRawRequest& request, uint32_t serverMaximum)
-    : FView(std::move(view)), FReverse(request.Start > request.End) {
-  const int64_t start = request.Start, end = request.End;
+    : FView(std::move(view)), FReverse(HdaClampTime(request.Start) > HdaClampTime(request.End)) {
+  const int64_t start = HdaClampTime(request.Start), end = HdaClampTime(request.End);
   if (start == end) {
     FRuns = FView.Runs(start, start + 1);
   } else if (!FReverse) {

@@ -25,6 +25,7 @@ struct HdaRawRequest {
   bool Bounds = false;
 };
 
+// A cursor reads the item's source, so it must not outlive the historian that made it.
 class HdaRawCursor {
 public:
   HdaRawCursor(HdaHistoryView view, const HdaRawRequest& request, uint32_t serverMaximum);

@@ -63,11 +63,6 @@ enum class HdaStatus {
   NoDataExists,     // OPC_E_NODATAEXISTS
 };
 
-inline bool Succeeded(HdaStatus status) {
-  return status == HdaStatus::Ok || status == HdaStatus::MoreData || status == HdaStatus::NoData ||
-         status == HdaStatus::Inserted || status == HdaStatus::Replaced;
-}
-
 // A value as the history stores it: empty (a missing bound, no data), VT_R8, VT_I4 or text.
 using HdaValue = std::variant<std::monostate, double, int32_t, std::string>;
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "platform/rtl/Exceptions.h"
+#include "servers/hdasim/HdaAggregates.h"
 #include "tests/servers/HdaTestSupport.h"
 
 namespace {
@@ -227,4 +229,33 @@ TEST(HdaRawRead, AtTime) {
             HdaStatus::NoData);
   EXPECT_EQ(values.size(), 2u);
   EXPECT_EQ(historian->ReadAtTime(-1, {HdaEpoch}, values), HdaStatus::UnknownItem);
+}
+
+TEST(HdaRawRead, ExtremeTimesAreSafe) {
+  // Times from the far ends of the FILETIME range must neither overflow nor find data.
+  const auto historian = MakeHistorian();
+  const int ramp = historian->FindItem("Test.Ramp");
+  const int64_t lowest = INT64_MIN, highest = INT64_MAX;
+  for (const auto& [start, end] : {std::pair{lowest, highest}, std::pair{highest, lowest}, std::pair{highest, highest},
+                                   std::pair{lowest, lowest}}) {
+    std::optional<HdaRawCursor> cursor;
+    historian->ReadRaw(ramp, {start, end, 10, true}, cursor);
+    EXPECT_LE(cursor->Count(), 10u);
+    std::vector<HdaSample> values;
+    historian->ReadProcessed(ramp, {start, end, 0, HDA_AGG_DURATIONGOOD}, values);
+    historian->ReadProcessed(ramp, {start, end, 0, HDA_AGG_TIMEAVERAGE}, values);
+    historian->ReadAtTime(ramp, {start, end}, values);
+    std::vector<HdaModifiedSample> records;
+    historian->ReadModified(ramp, start, end, 0, records);
+    std::vector<HdaAnnotation> annotations;
+    historian->ReadAnnotations(ramp, start, end, annotations);
+    historian->ReadSince(ramp, start, cursor);
+  }
+  std::optional<HdaRawCursor> cursor;
+  EXPECT_EQ(historian->ReadRaw(ramp, {lowest, highest, 3, false}, cursor), HdaStatus::MoreData);
+  EXPECT_EQ(ReadAll(*cursor).front().Time, HdaEpoch);
+  EXPECT_EQ(VarTypeOf(HdaValue(1.0)), hvtR8);
+  EXPECT_EQ(VarTypeOf(HdaValue(int32_t(1))), hvtI4);
+  EXPECT_EQ(VarTypeOf(HdaValue()), hvtEmpty);
+  EXPECT_EQ(VarTypeOf(HdaValue(std::string("x"))), hvtBSTR);
 }

@@ -130,6 +130,10 @@ TEST(HdaReferenceItems, AddressSpaceAndAttributes) {
   EXPECT_EQ(space.FindBranch("Plant.Area1.Boiler"), nullptr);
   EXPECT_EQ(space.FindBranch(""), &space.Root());
   EXPECT_EQ(historian->FindItem("test.ramp"), -1);  // ids are exact
+  EXPECT_EQ(ItemNameOf("Plant.Area1.Boiler1.Level"), "Level");
+  EXPECT_EQ(BranchPathOf("Plant.Area1.Boiler1.Level"), "Plant.Area1.Boiler1");
+  EXPECT_EQ(ItemNameOf("Loose"), "Loose");
+  EXPECT_EQ(BranchPathOf("Loose"), "");
   EXPECT_EQ(historian->FindItem("Plant.Area1.Boiler1"), -1);
 
   // Attributes: the published ids in order, and every item answers each of them.
