@@ -10,8 +10,7 @@ std::string_view ItemNameOf(std::string_view itemId) {
   return dot == std::string_view::npos ? itemId : itemId.substr(dot + 1);
 }
 
-HdaBranch::HdaBranch(std::string name, const HdaBranch* parent)
-    : FName(std::move(name)), FParent(parent) {
+HdaBranch::HdaBranch(std::string name, const HdaBranch* parent) : FName(std::move(name)), FParent(parent) {
   if (parent) FPath = parent->Path().empty() ? FName : parent->Path() + "." + FName;
 }
 

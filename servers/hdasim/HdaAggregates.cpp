@@ -63,7 +63,9 @@ bool AllowedForText(uint32_t aggregate) {
   }
 }
 
-double Seconds(int64_t ticks) { return static_cast<double>(ticks) / HdaTicksPerSecond; }
+double Seconds(int64_t ticks) {
+  return static_cast<double>(ticks) / HdaTicksPerSecond;
+}
 
 class IntervalCalculator {
 public:
@@ -118,7 +120,8 @@ HdaSample IntervalCalculator::Calculate(const Interval& interval) {
     }
     case HDA_AGG_WORSTQUALITY: {
       uint32_t worst = raw.front().Quality;
-      for (const HdaSample& sample : raw) worst = WorseQuality(worst, sample.Quality);
+      for (const HdaSample& sample : raw)
+        worst = WorseQuality(worst, sample.Quality);
       return HdaSample{interval.Stamp, static_cast<int32_t>(worst & OPC_QUALITY_MASK),
                        Calculated(interval, OPC_QUALITY_GOOD)};
     }
@@ -133,11 +136,9 @@ HdaSample IntervalCalculator::ValueAggregate(const Interval& interval, const std
     if (IsGoodQuality(sample.Quality)) good.push_back(&sample);
   const HdaSample bad{interval.Stamp, {}, HDA_CALCULATED | OPC_QUALITY_BAD};
   if (good.empty()) return bad;
-  if (FAggregate == HDA_AGG_TIMEAVERAGE || FAggregate == HDA_AGG_TOTAL)
-    return TimeWeighted(interval, raw, good.size());
+  if (FAggregate == HDA_AGG_TIMEAVERAGE || FAggregate == HDA_AGG_TOTAL) return TimeWeighted(interval, raw, good.size());
 
-  const uint32_t quality =
-      Calculated(interval, good.size() == raw.size() ? OPC_QUALITY_GOOD : OPC_QUALITY_UNCERTAIN);
+  const uint32_t quality = Calculated(interval, good.size() == raw.size() ? OPC_QUALITY_GOOD : OPC_QUALITY_UNCERTAIN);
   const double n = static_cast<double>(good.size());
   double sum = 0;
   const HdaSample* minimum = good.front();
@@ -168,7 +169,8 @@ HdaSample IntervalCalculator::ValueAggregate(const Interval& interval, const std
     case HDA_AGG_STDEV:
     case HDA_AGG_VARIANCE: {
       double squares = 0;
-      for (const HdaSample* sample : good) squares += (ToNumber(sample->Value) - mean) * (ToNumber(sample->Value) - mean);
+      for (const HdaSample* sample : good)
+        squares += (ToNumber(sample->Value) - mean) * (ToNumber(sample->Value) - mean);
       const double variance = good.size() > 1 ? squares / (n - 1) : 0.0;
       return result(FAggregate == HDA_AGG_VARIANCE ? variance : std::sqrt(variance));
     }
@@ -220,7 +222,8 @@ HdaSample IntervalCalculator::TimeWeighted(const Interval& interval, const std::
   else
     uncertain = true;
   for (const HdaSample& sample : raw)
-    if (sample.Time > interval.From && IsGoodQuality(sample.Quality)) points.emplace_back(sample.Time, ToNumber(sample.Value));
+    if (sample.Time > interval.From && IsGoodQuality(sample.Quality))
+      points.emplace_back(sample.Time, ToNumber(sample.Value));
   if (const auto end = GoodValueAt(interval.To, uncertain)) points.emplace_back(interval.To, *end);
 
   double integral = 0;

@@ -20,7 +20,8 @@ bool SplitFields(const std::string& line, std::vector<std::string>& fields) {
   for (;;) {
     std::string field;
     size_t start = pos;
-    while (start < line.size() && line[start] == ' ') ++start;
+    while (start < line.size() && line[start] == ' ')
+      ++start;
     if (start < line.size() && line[start] == '"') {
       size_t at = start + 1;
       for (;;) {
@@ -36,7 +37,8 @@ bool SplitFields(const std::string& line, std::vector<std::string>& fields) {
         }
         field += line[at++];
       }
-      while (at < line.size() && line[at] == ' ') ++at;
+      while (at < line.size() && line[at] == ' ')
+        ++at;
       if (at < line.size() && line[at] != ',') return false;
       pos = at;
     } else {

@@ -2,8 +2,8 @@
 
 #include "servers/hdasim/HdaTime.h"
 
-HdaItemEditor::HdaItemEditor(const HdaItem& item, const HdaOverlay& current,
-                             std::vector<HdaModifiedSample>& modified, int64_t now, const std::string& user)
+HdaItemEditor::HdaItemEditor(const HdaItem& item, const HdaOverlay& current, std::vector<HdaModifiedSample>& modified,
+                             int64_t now, const std::string& user)
     : FItem(item),
       FDraft(std::make_shared<HdaOverlay>(current)),
       FView(*item.Source, FDraft, now, item.Stepped),

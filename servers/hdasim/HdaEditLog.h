@@ -17,8 +17,8 @@
 
 class HdaItemEditor {
 public:
-  HdaItemEditor(const HdaItem& item, const HdaOverlay& current, std::vector<HdaModifiedSample>& modified,
-                int64_t now, const std::string& user);
+  HdaItemEditor(const HdaItem& item, const HdaOverlay& current, std::vector<HdaModifiedSample>& modified, int64_t now,
+                const std::string& user);
 
   // Insert: DataExists when a value stands at the time. Replace and delete at time:
   // NoDataExists when none does. Insert-replace: Inserted or Replaced. A time outside

@@ -77,8 +77,8 @@ uint32_t HdaGeneratedSignal::QualityOfSlot(int64_t slot) const {
   return HDA_RAW | OPC_QUALITY_GOOD;
 }
 
-void HdaGeneratedSignal::CopyNumbers(int64_t first, int64_t count, bool reverse, int64_t* times,
-                                     double* values, uint32_t* qualities) const {
+void HdaGeneratedSignal::CopyNumbers(int64_t first, int64_t count, bool reverse, int64_t* times, double* values,
+                                     uint32_t* qualities) const {
   if (FDefinition.Type == hvtBSTR) throw Exception(Format("Signal %s holds text", FDefinition.ItemId));
   const int64_t step = reverse ? -1 : 1;
   const bool gapless = FSlotsPerGapCycle == 1;

@@ -92,9 +92,9 @@ void HdaHistorian::AddRecordedItems(const std::string& folder, const std::string
     item.SourceType = "CSV file";
     const auto& samples = recorded.Samples;
     if (recorded.Type == hvtR8 && !samples.empty()) {
-      const auto [low, high] = std::minmax_element(samples.begin(), samples.end(), [](const HdaSample& a, const HdaSample& b) {
-        return ToNumber(a.Value) < ToNumber(b.Value);
-      });
+      const auto [low, high] = std::minmax_element(
+          samples.begin(), samples.end(),
+          [](const HdaSample& a, const HdaSample& b) { return ToNumber(a.Value) < ToNumber(b.Value); });
       item.NormalMinimum = ToNumber(low->Value);
       item.NormalMaximum = ToNumber(high->Value);
     }
@@ -155,7 +155,8 @@ HdaStatus HdaHistorian::ReadAtTime(int item, const std::vector<int64_t>& times, 
   if (!Valid(item)) return HdaStatus::UnknownItem;
   const HdaHistoryView view = View(item);
   values.reserve(times.size());
-  for (const int64_t time : times) values.push_back(view.ValueAtTime(time));
+  for (const int64_t time : times)
+    values.push_back(view.ValueAtTime(time));
   const bool any = std::any_of(values.begin(), values.end(), [](const HdaSample& s) { return !IsEmpty(s.Value); });
   return any ? HdaStatus::Ok : HdaStatus::NoData;
 }
@@ -228,7 +229,8 @@ std::vector<HdaStatus> HdaHistorian::Update(const std::vector<HdaEdit>& edits, c
       it = editors.try_emplace(edit.Item, Item(edit.Item), *state.Overlay, state.Modified, now, user).first;
     results.push_back(it->second.Apply(edit.Type, edit.Time, edit.Value, edit.Quality));
   }
-  for (const auto& [item, editor] : editors) FStates[static_cast<size_t>(item)].Overlay = editor.Overlay();
+  for (const auto& [item, editor] : editors)
+    FStates[static_cast<size_t>(item)].Overlay = editor.Overlay();
   return results;
 }
 

@@ -108,7 +108,7 @@ public:
 private:
   struct ItemState {
     std::shared_ptr<const HdaOverlay> Overlay = std::make_shared<HdaOverlay>();
-    std::vector<HdaAnnotation> Annotations;  // sorted by time
+    std::vector<HdaAnnotation> Annotations;   // sorted by time
     std::vector<HdaModifiedSample> Modified;  // in the order made
   };
 

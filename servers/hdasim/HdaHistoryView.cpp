@@ -4,10 +4,12 @@
 
 #include "servers/hdasim/HdaTime.h"
 
-uint32_t WorseQuality(uint32_t a, uint32_t b) { return QualityClassOf(b) < QualityClassOf(a) ? b : a; }
+uint32_t WorseQuality(uint32_t a, uint32_t b) {
+  return QualityClassOf(b) < QualityClassOf(a) ? b : a;
+}
 
-HdaHistoryView::HdaHistoryView(const HdaSampleSource& base, std::shared_ptr<const HdaOverlay> overlay,
-                               int64_t now, bool stepped)
+HdaHistoryView::HdaHistoryView(const HdaSampleSource& base, std::shared_ptr<const HdaOverlay> overlay, int64_t now,
+                               bool stepped)
     : FBase(&base), FOverlay(std::move(overlay)), FNow(now), FStepped(stepped) {}
 
 HdaMergedCursor::HdaMergedCursor(const HdaHistoryView& view, int64_t time, bool forward)
@@ -41,8 +43,7 @@ bool HdaMergedCursor::Next(HdaSample& sample) {
     }
     const bool hasEntry = entry != overlay.end();
     if (!hasBase && !hasEntry) return false;
-    const bool entryFirst =
-        hasEntry && (!hasBase || (FForward ? entry->first <= baseTime : entry->first >= baseTime));
+    const bool entryFirst = hasEntry && (!hasBase || (FForward ? entry->first <= baseTime : entry->first >= baseTime));
     if (!entryFirst) {
       sample = HdaSample{baseTime, base.ValueAt(FBase), base.QualityAt(FBase)};
       FBase += FForward ? 1 : -1;
@@ -96,7 +97,8 @@ std::vector<HdaSample> HdaHistoryView::Samples(int64_t from, int64_t to) const {
   std::vector<HdaSample> samples;
   HdaMergedCursor cursor(*this, from, true);
   HdaSample sample;
-  while (cursor.Next(sample) && sample.Time < to) samples.push_back(std::move(sample));
+  while (cursor.Next(sample) && sample.Time < to)
+    samples.push_back(std::move(sample));
   return samples;
 }
 

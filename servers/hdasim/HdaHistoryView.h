@@ -28,8 +28,7 @@ struct HdaRun {
 
 class HdaHistoryView {
 public:
-  HdaHistoryView(const HdaSampleSource& base, std::shared_ptr<const HdaOverlay> overlay, int64_t now,
-                 bool stepped);
+  HdaHistoryView(const HdaSampleSource& base, std::shared_ptr<const HdaOverlay> overlay, int64_t now, bool stepped);
 
   const HdaSampleSource& Base() const { return *FBase; }
   const HdaOverlay& Overlay() const { return *FOverlay; }
@@ -71,8 +70,8 @@ public:
 private:
   const HdaHistoryView& FView;
   bool FForward;
-  int64_t FBase;     // next source index to look at (-1 when a backward walk is past the start)
-  int64_t FBaseEnd;  // forward: source samples up to now
+  int64_t FBase;                        // next source index to look at (-1 when a backward walk is past the start)
+  int64_t FBaseEnd;                     // forward: source samples up to now
   HdaOverlay::const_iterator FOverlay;  // forward: next entry; backward: one after the next entry
 };
 

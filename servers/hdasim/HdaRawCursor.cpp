@@ -7,9 +7,13 @@
 
 namespace {
 
-HdaRun SampleRun(const HdaSample& sample) { return HdaRun{0, 1, true, sample}; }
+HdaRun SampleRun(const HdaSample& sample) {
+  return HdaRun{0, 1, true, sample};
+}
 
-HdaRun NoBound(int64_t time) { return SampleRun(HdaSample{time, {}, HDA_NOBOUND | OPC_QUALITY_BAD}); }
+HdaRun NoBound(int64_t time) {
+  return SampleRun(HdaSample{time, {}, HDA_NOBOUND | OPC_QUALITY_BAD});
+}
 
 }  // namespace
 
@@ -106,7 +110,8 @@ size_t HdaRawCursor::Read(HdaSample* samples, size_t capacity) {
         const int64_t step = FReverse ? -1 : 1;
         for (int64_t i = 0; i < count; ++i) {
           const int64_t index = first + i * step;
-          samples[at + static_cast<size_t>(i)] = HdaSample{base.TimeAt(index), base.ValueAt(index), base.QualityAt(index)};
+          samples[at + static_cast<size_t>(i)] =
+              HdaSample{base.TimeAt(index), base.ValueAt(index), base.QualityAt(index)};
         }
       },
       [&](const HdaSample& sample, size_t at) { samples[at] = sample; });

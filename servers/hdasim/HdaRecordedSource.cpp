@@ -11,8 +11,8 @@ int64_t HdaRecordedSource::LowerBound(int64_t time) const {
   return it - FSamples.begin();
 }
 
-void HdaRecordedSource::CopyNumbers(int64_t first, int64_t count, bool reverse, int64_t* times,
-                                    double* values, uint32_t* qualities) const {
+void HdaRecordedSource::CopyNumbers(int64_t first, int64_t count, bool reverse, int64_t* times, double* values,
+                                    uint32_t* qualities) const {
   const int64_t step = reverse ? -1 : 1;
   for (int64_t i = 0; i < count; ++i) {
     const HdaSample& sample = FSamples[static_cast<size_t>(first + i * step)];

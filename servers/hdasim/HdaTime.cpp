@@ -88,12 +88,13 @@ std::optional<int64_t> HdaParseIsoTime(std::string_view text) {
       fraction = fraction * 10 + (text[pos++] - '0');
     }
     if (digits == 0) return std::nullopt;
-    for (; digits < 7; ++digits) fraction *= 10;
+    for (; digits < 7; ++digits)
+      fraction *= 10;
   }
   if (pos < text.size() && text[pos] == 'Z') ++pos;
   if (pos != text.size()) return std::nullopt;
-  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-      minute > 59 || second > 59)
+  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+      second > 59)
     return std::nullopt;
   return HdaTicksFromUtc(year, month, day, hour, minute, second) + fraction;
 }

@@ -18,7 +18,9 @@ constexpr int64_t HdaEpoch = 125'911'584'000'000'000;
 // Requested times are first brought into [0, HdaTimeLimit]: far beyond any history, and far
 // enough from the int64 ends that a tick more or less never overflows.
 constexpr int64_t HdaTimeLimit = INT64_MAX / 4;
-constexpr int64_t HdaClampTime(int64_t time) { return time < 0 ? 0 : time > HdaTimeLimit ? HdaTimeLimit : time; }
+constexpr int64_t HdaClampTime(int64_t time) {
+  return time < 0 ? 0 : time > HdaTimeLimit ? HdaTimeLimit : time;
+}
 
 // The historian's idea of "now", injectable so that tests are deterministic.
 using HdaClock = std::function<int64_t()>;

@@ -30,7 +30,9 @@ HdaVarType VarTypeOf(const HdaValue& value) {
   }
 }
 
-bool IsEmpty(const HdaValue& value) { return std::holds_alternative<std::monostate>(value); }
+bool IsEmpty(const HdaValue& value) {
+  return std::holds_alternative<std::monostate>(value);
+}
 
 double ToNumber(const HdaValue& value) {
   if (const auto* number = std::get_if<double>(&value)) return *number;

@@ -11,9 +11,15 @@
 
 namespace {
 
-bool Good(const HdaSample& s) { return (s.Quality & 0xC0) == 0xC0; }
-bool Bad(const HdaSample& s) { return (s.Quality & 0xC0) == 0x00; }
-double Num(const HdaSample& s) { return ToNumber(s.Value); }
+bool Good(const HdaSample& s) {
+  return (s.Quality & 0xC0) == 0xC0;
+}
+bool Bad(const HdaSample& s) {
+  return (s.Quality & 0xC0) == 0x00;
+}
+double Num(const HdaSample& s) {
+  return ToNumber(s.Value);
+}
 
 // The expected answer of one interval [from, to) stamped `stamp`, computed from `all`, every
 // raw sample of the item over a wider stretch, in time order.
@@ -106,23 +112,36 @@ struct Reference {
     }
     const double mean = sum / n;
     double sq = 0;
-    for (const HdaSample& s : good) sq += (Num(s) - mean) * (Num(s) - mean);
+    for (const HdaSample& s : good)
+      sq += (Num(s) - mean) * (Num(s) - mean);
     const double variance = good.size() > 1 ? sq / (n - 1) : 0;
     switch (aggregate) {
-      case HDA_AGG_AVERAGE: return mean;
-      case HDA_AGG_MINIMUM: return lo;
-      case HDA_AGG_MAXIMUM: return hi;
-      case HDA_AGG_MINIMUMACTUALTIME: return time = loTime, lo;
-      case HDA_AGG_MAXIMUMACTUALTIME: return time = hiTime, hi;
-      case HDA_AGG_RANGE: return hi - lo;
-      case HDA_AGG_DELTA: return Num(good.back()) - Num(good.front());
-      case HDA_AGG_VARIANCE: return variance;
-      case HDA_AGG_STDEV: return std::sqrt(variance);
+      case HDA_AGG_AVERAGE:
+        return mean;
+      case HDA_AGG_MINIMUM:
+        return lo;
+      case HDA_AGG_MAXIMUM:
+        return hi;
+      case HDA_AGG_MINIMUMACTUALTIME:
+        return time = loTime, lo;
+      case HDA_AGG_MAXIMUMACTUALTIME:
+        return time = hiTime, hi;
+      case HDA_AGG_RANGE:
+        return hi - lo;
+      case HDA_AGG_DELTA:
+        return Num(good.back()) - Num(good.front());
+      case HDA_AGG_VARIANCE:
+        return variance;
+      case HDA_AGG_STDEV:
+        return std::sqrt(variance);
       case HDA_AGG_TIMEAVERAGE:
       case HDA_AGG_TOTAL: {
         bool uncertain = good.size() != in.size();
         std::vector<std::pair<int64_t, double>> pts;
-        if (auto v = GoodAt(from, uncertain)) pts.push_back({from, *v}); else uncertain = true;
+        if (auto v = GoodAt(from, uncertain))
+          pts.push_back({from, *v});
+        else
+          uncertain = true;
         for (const HdaSample& s : good)
           if (s.Time > from) pts.push_back({s.Time, Num(s)});
         if (auto v = GoodAt(to, uncertain)) pts.push_back({to, *v});
@@ -136,7 +155,8 @@ struct Reference {
         opc = uncertain ? 0x40 : 0xC0;
         return aggregate == HDA_AGG_TOTAL ? average * double(to - from) / 1e7 : average;
       }
-      default: break;
+      default:
+        break;
     }
     double sx = 0, sxx = 0, sxy = 0;
     for (const HdaSample& s : good) {
@@ -163,7 +183,8 @@ struct Reference {
 std::vector<HdaSample> Processed(const HdaHistorian& historian, const char* itemId, int64_t start, int64_t end,
                                  int64_t interval, uint32_t aggregate, HdaStatus* status = nullptr) {
   std::vector<HdaSample> values;
-  const HdaStatus result = historian.ReadProcessed(historian.FindItem(itemId), {start, end, interval, aggregate}, values);
+  const HdaStatus result =
+      historian.ReadProcessed(historian.FindItem(itemId), {start, end, interval, aggregate}, values);
   if (status) *status = result;
   return values;
 }
@@ -183,8 +204,8 @@ void CheckAll(const HdaHistorian& historian, const char* itemId, int64_t start, 
       int64_t time;
       const auto expected = reference.Expect(aggregate, from, to, from, opc, time);
       const HdaSample& got = values[i];
-      const std::string where = std::string(itemId) + " aggregate " + std::to_string(aggregate) + " interval " +
-                                std::to_string(i);
+      const std::string where =
+          std::string(itemId) + " aggregate " + std::to_string(aggregate) + " interval " + std::to_string(i);
       ASSERT_EQ(got.Time, time) << where;
       ASSERT_EQ(got.Quality & 0xFFFF, opc) << where;
       if (!expected) {
@@ -208,7 +229,8 @@ TEST(HdaAggregates, AgreeWithIndependentCalculation) {
   CheckAll(*historian, "Test.Bad", Epoch(0, 40), Epoch(4, 40), 25 * HdaTicksPerMinute);
   CheckAll(*historian, "Test.Gaps", Epoch(3, 5), Epoch(5, 55), 20 * HdaTicksPerMinute);
   CheckAll(*historian, "Test.Step", Epoch(7, 0, 30), Epoch(7, 30), 7 * HdaTicksPerMinute);
-  CheckAll(*historian, "Test.Ramp", TestNow - 5 * HdaTicksPerMinute, TestNow + 4 * HdaTicksPerMinute, 2 * HdaTicksPerMinute);
+  CheckAll(*historian, "Test.Ramp", TestNow - 5 * HdaTicksPerMinute, TestNow + 4 * HdaTicksPerMinute,
+           2 * HdaTicksPerMinute);
 }
 
 TEST(HdaAggregates, HandCheckedValuesAndTypes) {
@@ -303,7 +325,8 @@ TEST(HdaAggregates, DirectionEdgesAndRefusals) {
 
   const auto& table = HdaAggregateTable();
   ASSERT_EQ(table.size(), 24u);
-  for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(table[i].Id, i + 1);
+  for (size_t i = 0; i < table.size(); ++i)
+    EXPECT_EQ(table[i].Id, i + 1);
   EXPECT_STREQ(table[HDA_AGG_REGDEV - 1].Name, "Regression Line Error");
 }
 
@@ -330,7 +353,8 @@ TEST(HdaAggregates, Annotations) {
   EXPECT_EQ(annotations[0].Time, Epoch(0, 10));
   EXPECT_EQ(historian->ReadAnnotations(ramp, Epoch(0, 11), Epoch(1), annotations), HdaStatus::NoData);
 
-  const std::vector<HdaSample> counts = Processed(*historian, "Test.Ramp", HdaEpoch, Epoch(0, 15), 5 * HdaTicksPerMinute, HDA_AGG_ANNOTATIONS);
+  const std::vector<HdaSample> counts =
+      Processed(*historian, "Test.Ramp", HdaEpoch, Epoch(0, 15), 5 * HdaTicksPerMinute, HDA_AGG_ANNOTATIONS);
   ASSERT_EQ(counts.size(), 3u);
   EXPECT_EQ(counts[0].Value, HdaValue(int32_t(0)));
   EXPECT_EQ(counts[1].Value, HdaValue(int32_t(1)));

@@ -22,27 +22,28 @@ TEST(HdaEdits, InsertReplaceDeleteAndModifiedRecords) {
   const int ramp = historian->FindItem("Test.Ramp");
   const std::vector<HdaStatus> results = historian->Update(
       {
-          Edit(ramp, hetInsert, Epoch(0, 0, 10), 7.0),           // a sample stands there
-          Edit(ramp, hetInsert, Epoch(0, 0, 5), 0.5, 0x40),      // new
-          Edit(ramp, hetInsert, Epoch(0, 0, 5), 0.6),            // now it stands
+          Edit(ramp, hetInsert, Epoch(0, 0, 10), 7.0),       // a sample stands there
+          Edit(ramp, hetInsert, Epoch(0, 0, 5), 0.5, 0x40),  // new
+          Edit(ramp, hetInsert, Epoch(0, 0, 5), 0.6),        // now it stands
           Edit(ramp, hetReplace, Epoch(0, 0, 20), 20.0),
-          Edit(ramp, hetReplace, Epoch(0, 0, 25), 25.0),         // nothing to replace
+          Edit(ramp, hetReplace, Epoch(0, 0, 25), 25.0),  // nothing to replace
           Edit(ramp, hetInsertReplace, Epoch(0, 0, 30), 30.0),
           Edit(ramp, hetInsertReplace, Epoch(0, 0, 35), 35.0),
           Edit(ramp, hetDelete, Epoch(0, 0, 40)),
-          Edit(ramp, hetDelete, Epoch(0, 0, 40)),                // already gone
-          Edit(ramp, hetDelete, Epoch(0, 0, 45)),                // never there
+          Edit(ramp, hetDelete, Epoch(0, 0, 40)),  // already gone
+          Edit(ramp, hetDelete, Epoch(0, 0, 45)),  // never there
           Edit(historian->ItemCount(), hetInsert, Epoch(0, 0, 1), 1.0),
       },
       "ann");
-  EXPECT_EQ(results, (std::vector<HdaStatus>{HdaStatus::DataExists, HdaStatus::Ok, HdaStatus::DataExists,
-                                             HdaStatus::Ok, HdaStatus::NoDataExists, HdaStatus::Replaced,
-                                             HdaStatus::Inserted, HdaStatus::Ok, HdaStatus::NoDataExists,
-                                             HdaStatus::NoDataExists, HdaStatus::UnknownItem}));
+  EXPECT_EQ(results,
+            (std::vector<HdaStatus>{HdaStatus::DataExists, HdaStatus::Ok, HdaStatus::DataExists, HdaStatus::Ok,
+                                    HdaStatus::NoDataExists, HdaStatus::Replaced, HdaStatus::Inserted, HdaStatus::Ok,
+                                    HdaStatus::NoDataExists, HdaStatus::NoDataExists, HdaStatus::UnknownItem}));
 
   RawAnswer answer = ReadRaw(*historian, "Test.Ramp", HdaEpoch, Epoch(0, 1));
   std::vector<std::pair<int64_t, double>> seen;
-  for (const HdaSample& s : answer.Samples) seen.emplace_back((s.Time - HdaEpoch) / Sec, ToNumber(s.Value));
+  for (const HdaSample& s : answer.Samples)
+    seen.emplace_back((s.Time - HdaEpoch) / Sec, ToNumber(s.Value));
   EXPECT_EQ(seen, (std::vector<std::pair<int64_t, double>>{
                       {0, 0}, {5, 0.5}, {10, 1}, {20, 20}, {30, 30}, {35, 35}, {50, 5}}));
   EXPECT_EQ(answer.Samples[1].Quality, HDA_RAW | 0x40u);
@@ -178,7 +179,8 @@ TEST(HdaEdits, AdviseAndPlayback) {
   EXPECT_EQ(to, now);
   HdaPlaybackCursor bounded(HdaEpoch, HdaEpoch + 90 * Sec, 40 * Sec);
   std::vector<int64_t> ends;
-  while (bounded.Next(now, from, to)) ends.push_back((to - HdaEpoch) / Sec);
+  while (bounded.Next(now, from, to))
+    ends.push_back((to - HdaEpoch) / Sec);
   EXPECT_EQ(ends, (std::vector<int64_t>{40, 80, 90}));
   EXPECT_TRUE(bounded.Finished());
 }
@@ -192,7 +194,8 @@ TEST(HdaEdits, ConcurrentEditsAndReads) {
     for (int i = 0; i < PerWriter; ++i) {
       const int64_t time = Epoch(10) + (i * 10 + offsetSeconds) * Sec;
       if (historian->Update({Edit(ramp, hetInsert, time, double(i))}, "w")[0] != HdaStatus::Ok) failed = true;
-      if (i % 10 == 0 && historian->DeleteRaw(ramp, deleteFrom + i * 10 * Sec, deleteFrom + (i * 10 + 10) * Sec, "w") != HdaStatus::Ok)
+      if (i % 10 == 0 &&
+          historian->DeleteRaw(ramp, deleteFrom + i * 10 * Sec, deleteFrom + (i * 10 + 10) * Sec, "w") != HdaStatus::Ok)
         failed = true;
     }
   };
@@ -210,8 +213,10 @@ TEST(HdaEdits, ConcurrentEditsAndReads) {
       historian->ReadProcessed(ramp, {Epoch(10), Epoch(11), 10 * HdaTicksPerMinute, HDA_AGG_AVERAGE}, values);
     }
   };
-  std::thread threads[] = {std::thread(writer, 3, Epoch(20)), std::thread(writer, 7, Epoch(21)), std::thread(reader), std::thread(reader)};
-  for (auto& thread : threads) thread.join();
+  std::thread threads[] = {std::thread(writer, 3, Epoch(20)), std::thread(writer, 7, Epoch(21)), std::thread(reader),
+                           std::thread(reader)};
+  for (auto& thread : threads)
+    thread.join();
   EXPECT_FALSE(failed);
   EXPECT_EQ(ReadRaw(*historian, "Test.Ramp", Epoch(10), Epoch(10, 30)).Samples.size(), 180u + 2 * PerWriter);
   EXPECT_EQ(ReadRaw(*historian, "Test.Ramp", Epoch(20), Epoch(20, 30)).Samples.size(), 180u - 15u);

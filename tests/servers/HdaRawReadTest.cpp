@@ -13,13 +13,15 @@ namespace {
 
 std::vector<double> Values(const RawAnswer& answer) {
   std::vector<double> values;
-  for (const HdaSample& sample : answer.Samples) values.push_back(ToNumber(sample.Value));
+  for (const HdaSample& sample : answer.Samples)
+    values.push_back(ToNumber(sample.Value));
   return values;
 }
 
 std::vector<int64_t> Times(const RawAnswer& answer) {
   std::vector<int64_t> times;
-  for (const HdaSample& sample : answer.Samples) times.push_back(sample.Time);
+  for (const HdaSample& sample : answer.Samples)
+    times.push_back(sample.Time);
   return times;
 }
 
@@ -60,8 +62,7 @@ TEST(HdaRawRead, DirectionLimitAndTimeDomain) {
   EXPECT_EQ(answer.Status, HdaStatus::NoData);
   EXPECT_TRUE(answer.Samples.empty());
   std::optional<HdaRawCursor> cursor;
-  EXPECT_EQ(historian->ReadRaw(historian->ItemCount(), {HdaEpoch, Epoch(1), 0, false}, cursor),
-            HdaStatus::UnknownItem);
+  EXPECT_EQ(historian->ReadRaw(historian->ItemCount(), {HdaEpoch, Epoch(1), 0, false}, cursor), HdaStatus::UnknownItem);
   EXPECT_FALSE(cursor.has_value());
 }
 
@@ -149,27 +150,30 @@ TEST(HdaRawRead, ServerMaximumAndPortions) {
 
   // Reading in portions, numerically or as samples, gives the answer of one read.
   const auto big = MakeHistorian();
-  const int ramp = big->FindItem("Test.Ramp");
-  for (const bool bounds : {false, true}) {
-    for (const auto& [start, end] : {std::pair{Epoch(2, 40, 5), Epoch(2, 55)}, std::pair{Epoch(2, 55), Epoch(2, 40, 5)}}) {
-      std::optional<HdaRawCursor> whole, portions;
-      big->ReadRaw(ramp, {start, end, 0, bounds}, whole);
-      big->ReadRaw(ramp, {start, end, 0, bounds}, portions);
-      const std::vector<HdaSample> expected = ReadAll(*whole);
-      ASSERT_EQ(portions->Count(), expected.size());
-      std::vector<int64_t> times(7);
-      std::vector<double> values(7);
-      std::vector<uint32_t> qualities(7);
-      size_t at = 0;
-      while (size_t copied = portions->Read(times.data(), values.data(), qualities.data(), 7)) {
-        for (size_t i = 0; i < copied; ++i, ++at) {
-          ASSERT_EQ(times[i], expected[at].Time);
-          ASSERT_EQ(values[i], ToNumber(expected[at].Value));
-          ASSERT_EQ(qualities[i], expected[at].Quality);
+  for (const char* itemId : {"Test.Ramp", "Test.Gaps", "Test.Bad", "Test.Step"}) {
+    const int item = big->FindItem(itemId);
+    for (const bool bounds : {false, true}) {
+      for (const auto& [start, end] :
+           {std::pair{Epoch(2, 40, 5), Epoch(3, 35)}, std::pair{Epoch(3, 35), Epoch(2, 40, 5)}}) {
+        std::optional<HdaRawCursor> whole, portions;
+        big->ReadRaw(item, {start, end, 0, bounds}, whole);
+        big->ReadRaw(item, {start, end, 0, bounds}, portions);
+        const std::vector<HdaSample> expected = ReadAll(*whole);
+        ASSERT_EQ(portions->Count(), expected.size());
+        std::vector<int64_t> times(7);
+        std::vector<double> values(7);
+        std::vector<uint32_t> qualities(7);
+        size_t at = 0;
+        while (size_t copied = portions->Read(times.data(), values.data(), qualities.data(), 7)) {
+          for (size_t i = 0; i < copied; ++i, ++at) {
+            ASSERT_EQ(times[i], expected[at].Time);
+            ASSERT_EQ(values[i], ToNumber(expected[at].Value));
+            ASSERT_EQ(qualities[i], expected[at].Quality);
+          }
         }
+        EXPECT_EQ(at, expected.size());
+        EXPECT_EQ(portions->Remaining(), 0u);
       }
-      EXPECT_EQ(at, expected.size());
-      EXPECT_EQ(portions->Remaining(), 0u);
     }
   }
 

@@ -12,7 +12,9 @@
 namespace {
 
 // The definitions, written out again independently of the signal table.
-double RampAt(int64_t time) { return static_cast<double>((time - HdaEpoch) / (10 * Sec) % 1000); }
+double RampAt(int64_t time) {
+  return static_cast<double>((time - HdaEpoch) / (10 * Sec) % 1000);
+}
 double SineAt(int64_t time) {
   return 50 + 50 * std::sin(2 * std::numbers::pi * static_cast<double>((time - HdaEpoch) / Sec) / 600);
 }
@@ -90,7 +92,8 @@ TEST(HdaReferenceItems, WholeStretchesMatchTheDefinitions) {
   }
   RawAnswer sine = ReadRaw(*historian, "Test.Sine", Epoch(30), Epoch(30, 20));
   ASSERT_EQ(sine.Samples.size(), 1200u);
-  for (const HdaSample& sample : sine.Samples) ASSERT_NEAR(ToNumber(sample.Value), SineAt(sample.Time), 1e-9);
+  for (const HdaSample& sample : sine.Samples)
+    ASSERT_NEAR(ToNumber(sample.Value), SineAt(sample.Time), 1e-9);
 
   // Gaps: half of every hour, each sample where Ramp has the same value.
   RawAnswer gaps = ReadRaw(*historian, "Test.Gaps", Epoch(3), Epoch(5));
@@ -117,9 +120,10 @@ TEST(HdaReferenceItems, AddressSpaceAndAttributes) {
   const HdaBranch* test = space.FindBranch("Test");
   ASSERT_NE(test, nullptr);
   std::vector<std::string> names;
-  for (int index : test->Items()) names.push_back(historian->Item(index).ItemId);
-  EXPECT_EQ(names, (std::vector<std::string>{"Test.Ramp", "Test.Sine", "Test.Step", "Test.Text", "Test.Gaps",
-                                             "Test.Bad"}));
+  for (int index : test->Items())
+    names.push_back(historian->Item(index).ItemId);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Test.Ramp", "Test.Sine", "Test.Step", "Test.Text", "Test.Gaps", "Test.Bad"}));
 
   const HdaBranch* boiler = space.FindBranch("Plant.Area1.Boiler1");
   ASSERT_NE(boiler, nullptr);
@@ -139,7 +143,8 @@ TEST(HdaReferenceItems, AddressSpaceAndAttributes) {
   // Attributes: the published ids in order, and every item answers each of them.
   const auto& table = HdaAttributeTable();
   ASSERT_EQ(table.size(), 19u);
-  for (size_t i = 0; i < table.size(); ++i) EXPECT_EQ(table[i].Id, i + 1);
+  for (size_t i = 0; i < table.size(); ++i)
+    EXPECT_EQ(table[i].Id, i + 1);
   EXPECT_STREQ(table[12].Name, "ItemID");
 
   const int step = historian->FindItem("Test.Step");
