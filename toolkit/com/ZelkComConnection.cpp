@@ -7,15 +7,13 @@
 #include "opc/_opcactivex.h"
 #include "opc/_opcda.h"
 #include "platform/rtl/StringUtils.h"
+#include "toolkit/ZelkComn.h"
 #include "toolkit/ZelkError.h"
 #include "toolkit/com/ZelkCom.h"
 
 bool MultiThreadCOM = false;
 
 namespace {
-
-// The message a component receives when its server asks its clients to disconnect.
-constexpr int32_t kShutdownMessage = 1025;
 
 std::string LocalComputerName() {
   WCHAR name[MAX_COMPUTERNAME_LENGTH + 1];
@@ -45,7 +43,7 @@ HRESULT TZelkShutdownEvent::ShutdownRequest(LPCWSTR) {
   RetCode = E_FAIL;
   if (!OPCServer) return S_OK;
   try {
-    OPCServer->GetHandler()->PostMsg(kShutdownMessage, 0, nullptr);
+    OPCServer->GetHandler()->PostMsg(ZelkMsgShutdown, 0, nullptr);
   } catch (...) {
     // A connection without a component has nobody to tell; the server still gets its answer.
   }
