@@ -134,7 +134,6 @@ private:
   void DrainQueue();
   void DeliverTimerMsg();
   std::unique_ptr<TZelkMsg> PopMsg();
-  bool Terminating() const;
   // Marks the guards of this component on this thread; true when there were any.
   bool MarkGuardsDestroyed();
 

@@ -155,18 +155,18 @@ TdHandleComponent::~TdHandleComponent() {
 void TdHandleComponent::PostMsg(int32_t MessageId, int64_t IParam, TObject* OParam) {
   std::unique_ptr<TObject> payload(OParam);
   auto msg = std::make_unique<TZelkMsg>(MessageId, IParam, nullptr);
-  bool wasEmpty;
+  TZelkMsgThread* wake = nullptr;
   {
     std::lock_guard lock(fLock);
     if (fQueueClosed) return;
-    wasEmpty = fMsgQueue.empty();
+    // A queue that is not empty has a wake-up on its way already, or is being drained: the
+    // drain runs until the queue is empty.
+    if (fMsgQueue.empty()) wake = fWorkThread.get();
     msg->OParam = payload.get();
     fMsgQueue.push_back(std::move(msg));
-    payload.release();
+    payload.release();  // the queue's now
   }
-  // A queue that was not empty has a wake-up on its way already, or is being drained: the
-  // drain runs until the queue is empty.
-  if (wasEmpty && fWorkThread) fWorkThread->SetEvent();
+  if (wake) wake->SetEvent();
 }
 
 void TdHandleComponent::HandleTimer() {}
@@ -185,8 +185,6 @@ void TdHandleComponent::KillTimer() {
   if (fWorkThread) fWorkThread->KillTimer();
 }
 
-bool TdHandleComponent::Terminating() const { return fStopped.load() || fWorkThread->Terminated(); }
-
 std::unique_ptr<TZelkMsg> TdHandleComponent::PopMsg() {
   std::lock_guard lock(fLock);
   if (fMsgQueue.empty()) return nullptr;
@@ -198,7 +196,7 @@ std::unique_ptr<TZelkMsg> TdHandleComponent::PopMsg() {
 void TdHandleComponent::DrainQueue() {
   TDestroyGuard guard(this);
   while (std::unique_ptr<TZelkMsg> msg = PopMsg()) {
-    if (Terminating()) {
+    if (fStopped) {
       DisposeOfPayload(msg);
       continue;
     }
@@ -237,7 +235,12 @@ void TdHandleComponent::StopWorker() {
     // The worker waits for the delivery that is running this very code (or is this thread):
     // waiting for it would never end. It ends by itself once the delivery returns.
     fWorkThread->fOwner = nullptr;
-    Adopt(std::move(fWorkThread));
+    TThreadPtr<TZelkMsgThread> worker;
+    {
+      std::lock_guard lock(fLock);
+      worker = std::move(fWorkThread);
+    }
+    Adopt(std::move(worker));
   } else {
     fWorkThread->WaitFor();
   }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -11,8 +10,6 @@
 #include "platform/rtl/Streams.h"
 
 namespace {
-
-using TJournal = std::vector<std::string>;
 
 class ZelkClientSettings : public ComRegistered {
 protected:
@@ -36,9 +33,7 @@ protected:
 
   void WriteFile(const std::string& text) { std::ofstream(FFile, std::ios::binary) << text; }
 
-  const std::string FFile =
-      (std::filesystem::temp_directory_path() / ("zelk_client_settings_" + std::to_string(::getpid()) + ".txt"))
-          .string();
+  const std::string FFile = testing::TempDir() + "zelk_client_settings.txt";
   TFakeScript FScript;
 };
 
@@ -60,7 +55,6 @@ TEST_F(ZelkClientSettings, WrittenForm) {
   client.SetComputerName("plant7");
   client.SetLogLevel(-2);
   client.SetActive(true);
-  client.OnConnect = [](TObject*) {};  // events are never written
   EXPECT_EQ(SaveText(client),
             "object Client1: TTestClient\r\n"
             "  Tag = 5\r\n"
@@ -74,47 +68,6 @@ TEST_F(ZelkClientSettings, WrittenForm) {
             "  Version = 'unknown'\r\n"
             "  LogLevel = -2\r\n"
             "end\r\n");
-}
-
-TEST_F(ZelkClientSettings, ReadBackThroughStreamAndFile) {
-  TTestClient source(nullptr, FScript);
-  source.SetName("Source");
-  source.SetServerName("It's Zelk \xC3\xA4");
-  source.SetClientName(std::string(150, 'c'));
-  source.SetComputerName("plant7");
-  source.SetKeepAlive(2000);
-  source.SetLogLevel(4);
-  source.SaveToFile(FFile);
-
-  TComponent owner(nullptr);
-  auto* target = new TTestClient(&owner, FScript);
-  auto* sibling = new TTestClient(&owner, FScript);
-  sibling->SetName("Source");
-  target->SetServerName("Previous");
-  target->LoadFromFile(FFile);
-  EXPECT_EQ(target->Name(), "Source_1");  // made unique among its owner's components
-  EXPECT_EQ(target->ServerName(), "It's Zelk \xC3\xA4");
-  EXPECT_EQ(target->ClientName(), std::string(150, 'c'));
-  EXPECT_EQ(target->ComputerName(), "plant7");
-  EXPECT_EQ(target->KeepAlive(), 2000);
-  EXPECT_EQ(target->LogLevel(), 4);
-  EXPECT_FALSE(target->Active());
-  EXPECT_FALSE(target->ComponentState().Contains(TComponentStateFlag::csLoading));
-
-  // Saving to an existing file replaces it; the loaded text reads the stream's position on.
-  target->SaveToFile(FFile);
-  TFileStream file(FFile, TFileMode::fmOpenRead);
-  std::string saved(static_cast<size_t>(file.Size()), '\0');
-  file.ReadBuffer(saved.data(), file.Size());
-  EXPECT_TRUE(saved.starts_with("object Source_1: TTestClient\r\n"));
-  TTestClient again(nullptr, FScript);
-  TMemoryStream stream;
-  stream.WriteBuffer("junk", 4);
-  again.SaveToStream(stream);
-  stream.SetPosition(4);
-  again.SetLogLevel(9);
-  again.LoadFromStream(stream);
-  EXPECT_EQ(again.LogLevel(), 0);
 }
 
 TEST_F(ZelkClientSettings, ActiveTrueConnectsAfterEveryPropertyIsApplied) {
@@ -168,48 +121,37 @@ TEST_F(ZelkClientSettings, MalformedAndHostileTextRaisesCleanly) {
   LoadText(client, "object C: TTestClient\r\n  LogLevel = 1\r\nend\r\n");
   EXPECT_FALSE(client.Active()) << "an aborted load's Active = True was applied later";
 
-  EXPECT_EQ(loadError("object C: TTestClient\r\n  KeepAlive = 'x'\r\nend\r\n"),
-            "Error reading C on line 2: Property KeepAlive expects an integer from -2147483648 to 2147483647");
-  EXPECT_EQ(loadError("object C: TTestClient\r\n  KeepAlive = 99999999999\r\nend\r\n"),
-            "Error reading C on line 2: Property KeepAlive expects an integer from -2147483648 to 2147483647");
   EXPECT_EQ(loadError("object C: TTestClient\r\n  Active = Yes\r\nend\r\n"),
             "Error reading C on line 2: Property Active expects True or False");
-  EXPECT_EQ(loadError("object C: TTestClient\r\n  ServerName = 'open\r\nend\r\n"),
-            "Error reading C on line 2: Unterminated string");
-  EXPECT_EQ(loadError("object C: TTestClient\r\n  ServerName = #99999\r\nend\r\n"),
-            "Error reading C on line 2: Character code out of range");
-  EXPECT_EQ(loadError("object C: TTestClient\r\n  ServerName = 'a' +\r\n"),
-            "Error reading C on line 2: String continues past the end of the text");
-  EXPECT_EQ(loadError(""), "Error reading settings text on line 1: Text is empty");
   EXPECT_EQ(loadError(std::string("object C: TTestClient\r\n\x01\x02\xFF\r\nend\r\n")),
             "Error reading C on line 2: Invalid character #1");
-  std::string deep = "object C: TTestClient\r\n";
-  for (int i = 0; i < 40; ++i) deep += "object N" + std::to_string(i) + ": TTestClient\r\n";
-  EXPECT_EQ(loadError(deep), "Error reading N30 on line 33: Objects nested too deeply");
   EXPECT_EQ(loadError("object C: TTestClient\r\n  ServerName = '" + std::string(9u << 20, 'x') + "'\r\nend\r\n"),
             "Settings text too large");
   EXPECT_EQ(client.ServerName(), "New");
 }
 
-TEST_F(ZelkClientSettings, LoadFromFileChecksTheClassNameInTheFirst299Bytes) {
+TEST_F(ZelkClientSettings, FileRoundTripAndTheClassNameCheck) {
+  TTestClient source(nullptr, FScript);
+  source.SetServerName("It's Zelk \xC3\xA4");
+  source.SetClientName(std::string(150, 'c'));
+  source.SetKeepAlive(2000);
+  source.SaveToFile(FFile);
   TTestClient client(nullptr, FScript);
+  client.LoadFromFile(FFile);
+  EXPECT_EQ(client.ServerName(), "It's Zelk \xC3\xA4");
+  EXPECT_EQ(client.ClientName(), std::string(150, 'c'));
+  EXPECT_EQ(client.KeepAlive(), 2000);
+
   WriteFile("object C: TOtherClient\r\n  LogLevel = 1\r\nend\r\n");
   EXPECT_EQ(RaisedMessage([&] { client.LoadFromFile(FFile); }), "Wrong file format");
   EXPECT_EQ(client.LogLevel(), 0);
-
   // Any case will do, but only within the first 299 bytes.
-  WriteFile("OBJECT C: TTESTCLIENT\r\n  LogLevel = 1\r\nend\r\n");
-  client.LoadFromFile(FFile);
-  EXPECT_EQ(client.LogLevel(), 1);
-  const std::string padded = "object C: TTestClient\r\n  LogLevel = 2\r\nend\r\n";
-  WriteFile(std::string(299 - 21, ' ') + padded);  // "TTestClient" ends at byte 299
+  const std::string text = "OBJECT C: TTESTCLIENT\r\n  LogLevel = 2\r\nend\r\n";
+  WriteFile(std::string(299 - 21, ' ') + text);  // the class name ends at byte 299
   client.LoadFromFile(FFile);
   EXPECT_EQ(client.LogLevel(), 2);
-  WriteFile(std::string(299 - 20, ' ') + padded);  // ...and now at byte 300
+  WriteFile(std::string(299 - 20, ' ') + text);  // ...and now at byte 300
   EXPECT_EQ(RaisedMessage([&] { client.LoadFromFile(FFile); }), "Wrong file format");
-
-  std::filesystem::remove(FFile);
-  EXPECT_NE(RaisedMessage([&] { client.LoadFromFile(FFile); }), "(nothing raised)");
 }
 
 }  // namespace
