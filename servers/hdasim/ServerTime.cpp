@@ -1,0 +1,180 @@
+#include "servers/hdasim/ServerTime.h"
+
+#include <cctype>
+#include <string>
+
+#include "servers/hdasim/HdaTime.h"
+
+namespace {
+
+enum class TUnit { Now, Second, Minute, Hour, Day, Week, Month, Year };
+
+struct TUnitName {
+  const char* Name;
+  TUnit Unit;
+};
+
+// Longest names first, so that "MO" and "MONTH" are not read as "M".
+constexpr TUnitName KeywordNames[] = {
+    {"MINUTE", TUnit::Minute}, {"SECOND", TUnit::Second}, {"MONTH", TUnit::Month}, {"HOUR", TUnit::Hour},
+    {"WEEK", TUnit::Week},     {"YEAR", TUnit::Year},     {"NOW", TUnit::Now},     {"DAY", TUnit::Day},
+    {"MO", TUnit::Month},      {"S", TUnit::Second},      {"M", TUnit::Minute},    {"H", TUnit::Hour},
+    {"D", TUnit::Day},         {"W", TUnit::Week},        {"Y", TUnit::Year},
+};
+
+constexpr TUnitName OffsetNames[] = {
+    {"MO", TUnit::Month}, {"S", TUnit::Second}, {"M", TUnit::Minute}, {"H", TUnit::Hour},
+    {"D", TUnit::Day},    {"W", TUnit::Week},   {"Y", TUnit::Year},
+};
+
+struct TCivil {
+  int64_t Year, Month, Day;
+};
+
+// Days since 1970-01-01 and back (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+}
+
+TCivil CivilFromDays(int64_t days) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t dayOfEra = days - era * 146097;
+  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  return {yearOfEra + era * 400 + (month <= 2), month, dayOfYear - (153 * monthIndex + 2) / 5 + 1};
+}
+
+bool IsLeap(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int64_t DaysInMonth(int64_t year, int64_t month) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeap(year) ? 29 : days[month - 1];
+}
+
+const int64_t UnixEpochTicks = HdaTicksFromUtc(1970, 1, 1);
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+int64_t StartOf(TUnit unit, int64_t now) {
+  const int64_t sinceUnix = now - UnixEpochTicks;
+  auto floorTo = [&](int64_t step) { return UnixEpochTicks + FloorDiv(sinceUnix, step) * step; };
+  const int64_t days = FloorDiv(sinceUnix, HdaTicksPerDay);
+  const TCivil date = CivilFromDays(days);
+  switch (unit) {
+    case TUnit::Now: return now;
+    case TUnit::Second: return floorTo(HdaTicksPerSecond);
+    case TUnit::Minute: return floorTo(HdaTicksPerMinute);
+    case TUnit::Hour: return floorTo(HdaTicksPerHour);
+    case TUnit::Day: return floorTo(HdaTicksPerDay);
+    // 1970-01-01 was a Thursday: four days after a Sunday.
+    case TUnit::Week: return UnixEpochTicks + (days - ((days + 4) % 7 + 7) % 7) * HdaTicksPerDay;
+    case TUnit::Month: return UnixEpochTicks + DaysFromCivil(date.Year, date.Month, 1) * HdaTicksPerDay;
+    case TUnit::Year: return UnixEpochTicks + DaysFromCivil(date.Year, 1, 1) * HdaTicksPerDay;
+  }
+  return now;
+}
+
+// Calendar months, keeping the time of day; the day is cut to the new month's length.
+std::optional<int64_t> AddMonths(int64_t ticks, int64_t months) {
+  const int64_t sinceUnix = ticks - UnixEpochTicks;
+  const int64_t days = FloorDiv(sinceUnix, HdaTicksPerDay);
+  const int64_t timeOfDay = sinceUnix - days * HdaTicksPerDay;
+  const TCivil date = CivilFromDays(days);
+  const int64_t monthIndex = date.Year * 12 + (date.Month - 1) + months;
+  const int64_t year = FloorDiv(monthIndex, 12), month = monthIndex - year * 12 + 1;
+  if (year < 1601 || year > 30827) return std::nullopt;
+  const int64_t day = std::min(date.Day, DaysInMonth(year, month));
+  return UnixEpochTicks + DaysFromCivil(year, month, day) * HdaTicksPerDay + timeOfDay;
+}
+
+class TRelativeTimeParser {
+public:
+  explicit TRelativeTimeParser(std::u16string_view text) {
+    for (const char16_t c : text) {
+      if (c == u' ' || c == u'\t') continue;
+      if (c > 0x7F) FValid = false;
+      FText += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+  }
+
+  std::optional<int64_t> Parse(int64_t now) {
+    TUnit keyword;
+    if (!FValid || !Name(KeywordNames, keyword)) return std::nullopt;
+    std::optional<int64_t> result = StartOf(keyword, now);
+    bool negative = false;
+    while (result && FPos < FText.size()) {
+      if (FText[FPos] == '+' || FText[FPos] == '-') negative = FText[FPos++] == '-';
+      int64_t count = 0;
+      const size_t digitsFrom = FPos;
+      while (FPos < FText.size() && std::isdigit(static_cast<unsigned char>(FText[FPos])) && FPos - digitsFrom < 9)
+        count = count * 10 + (FText[FPos++] - '0');
+      TUnit unit;
+      if (FPos == digitsFrom || !Name(OffsetNames, unit)) return std::nullopt;
+      result = Offset(*result, negative ? -count : count, unit);
+    }
+    return result;
+  }
+
+private:
+  template <size_t N>
+  bool Name(const TUnitName (&names)[N], TUnit& unit) {
+    for (const TUnitName& name : names) {
+      const std::string_view candidate(name.Name);
+      if (FText.compare(FPos, candidate.size(), candidate) == 0) {
+        FPos += candidate.size();
+        unit = name.Unit;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  static std::optional<int64_t> Offset(int64_t ticks, int64_t count, TUnit unit) {
+    switch (unit) {
+      case TUnit::Second: return ticks + count * HdaTicksPerSecond;
+      case TUnit::Minute: return ticks + count * HdaTicksPerMinute;
+      case TUnit::Hour: return ticks + count * HdaTicksPerHour;
+      case TUnit::Day: return ticks + count * HdaTicksPerDay;
+      case TUnit::Week: return ticks + count * 7 * HdaTicksPerDay;
+      case TUnit::Month: return AddMonths(ticks, count);
+      case TUnit::Year: return AddMonths(ticks, count * 12);
+      case TUnit::Now: break;
+    }
+    return std::nullopt;
+  }
+
+  std::string FText;
+  size_t FPos = 0;
+  bool FValid = true;
+};
+
+}  // namespace
+
+std::optional<int64_t> ParseRelativeTime(std::u16string_view text, int64_t now) {
+  const std::optional<int64_t> ticks = TRelativeTimeParser(text).Parse(now);
+  if (ticks && *ticks < 0) return std::nullopt;
+  return ticks;
+}
+
+HRESULT ResolveHdaTime(OPCHDA_TIME* time, int64_t now, std::optional<int64_t>& ticks) {
+  ticks.reset();
+  if (!time) return E_INVALIDARG;
+  if (!time->bString) {
+    const int64_t value = TicksOf(time->ftTime);
+    if (value < 0) return E_INVALIDARG;
+    if (value != 0) ticks = value;
+    return S_OK;
+  }
+  if (!time->szTime || !*time->szTime) return S_OK;
+  ticks = ParseRelativeTime(time->szTime, now);
+  if (!ticks) return E_INVALIDARG;
+  time->ftTime = FileTimeOf(*ticks);
+  return S_OK;
+}
