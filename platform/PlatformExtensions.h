@@ -12,3 +12,4 @@
 #include "platform/com/ComClassRegistration.h"
 #include "platform/com/ComPlugins.h"
 #include "platform/win/RegistryFile.h"
+#include "platform/win/TimeZoneOffsets.h"

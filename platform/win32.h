@@ -17,3 +17,4 @@
 #include "platform/win/WinBase.h"
 #include "platform/win/WinUser.h"
 #include "platform/win/WinNetWk.h"
+#include "platform/win/TimeZoneApi.h"
