@@ -52,6 +52,8 @@ std::unique_ptr<THdaItemResults> Execute(const HdaHistorian& historian, const TH
     std::vector<HdaSample> values;
     const HdaStatus status = historian.ReadProcessed(
         request.Items[i].Item, {request.Start, request.End, request.Interval, request.Aggregates[i]}, values);
+    // An aggregate that the item's type does not allow is one the item does not offer.
+    if (status == HdaStatus::InvalidDataType) return OPC_E_NOT_AVAIL;
     if (FAILED(HResultOf(status))) return HResultOf(status);
     return Combine(status, FillItem(record, values));
   });
