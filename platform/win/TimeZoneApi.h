@@ -9,7 +9,8 @@
 #define TIME_ZONE_ID_DAYLIGHT 2
 
 // UTC = local time + Bias + StandardBias (or DaylightBias), in minutes. A date with wYear 0
-// is a yearly rule: wDay 1..4 is that occurrence of wDayOfWeek in wMonth, 5 the last one.
+// is a yearly rule: wDay 1..4 is that occurrence of wDayOfWeek in wMonth, 5 the last one;
+// a date with another wYear is that one day of that one year.
 // DaylightDate is read on the standard clock, StandardDate on the daylight clock; a
 // DaylightDate.wMonth of 0 means no daylight saving time.
 typedef struct _TIME_ZONE_INFORMATION {

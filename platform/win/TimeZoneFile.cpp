@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "platform/win/CivilTime.h"

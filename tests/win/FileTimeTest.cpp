@@ -128,15 +128,19 @@ TEST(SystemClock, MatchesTheCLibraryClock) {
 
   TScopedTimeZone zone("America/New_York");
   SYSTEMTIME utc, local;
-  GetSystemTime(&utc);
-  GetLocalTime(&local);
-  time_t clock = time(nullptr);
   tm expectedUtc{}, expectedLocal{};
-  gmtime_r(&clock, &expectedUtc);
-  localtime_r(&clock, &expectedLocal);
-  // Minutes, so that the test holds unless a minute turns between the readings.
-  EXPECT_EQ(utc.wHour * 60 + utc.wMinute, expectedUtc.tm_hour * 60 + expectedUtc.tm_min);
-  EXPECT_EQ(local.wHour * 60 + local.wMinute, expectedLocal.tm_hour * 60 + expectedLocal.tm_min);
+  // Read again should a second turn between the readings.
+  for (time_t clock = 0; clock != time(nullptr);) {
+    clock = time(nullptr);
+    GetSystemTime(&utc);
+    GetLocalTime(&local);
+    gmtime_r(&clock, &expectedUtc);
+    localtime_r(&clock, &expectedLocal);
+  }
+  EXPECT_EQ(utc.wHour * 3600 + utc.wMinute * 60 + utc.wSecond,
+            expectedUtc.tm_hour * 3600 + expectedUtc.tm_min * 60 + expectedUtc.tm_sec);
+  EXPECT_EQ(local.wHour * 3600 + local.wMinute * 60 + local.wSecond,
+            expectedLocal.tm_hour * 3600 + expectedLocal.tm_min * 60 + expectedLocal.tm_sec);
   EXPECT_EQ(local.wDay, expectedLocal.tm_mday);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the time tests: a zone switched through TZ for one scope, and SYSTEMTIME values.
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
