@@ -207,7 +207,9 @@ THdaSimWorker::TStep THdaSimServer::AdviseProcessedStep(DWORD transactionId, THd
   return [this, transactionId, request, chunk, position]() mutable {
     const int64_t now = FHistorian->Now();
     if (*position + chunk > now) {
-      const auto wait = std::chrono::nanoseconds((*position + chunk - now) * 100);
+      // Looked at again at least every second: the historian's clock may jump.
+      const auto wait = std::min<std::chrono::nanoseconds>(std::chrono::nanoseconds((*position + chunk - now) * 100),
+                                                           std::chrono::seconds(1));
       return std::optional<TClock::time_point>(TClock::now() + std::chrono::duration_cast<TClock::duration>(wait));
     }
     request.Start = *position;
