@@ -1,8 +1,58 @@
 #include "opc/_opcactivex.h"
 
-#include "platform/com/ComPtr.h"
+#include <cstdint>
+
+#include "platform/PlatformExtensions.h"
 #include "platform/rtl/MessageSeam.h"
 #include "platform/rtl/StringUtils.h"
+
+namespace {
+
+// Date-times strictly between these two lie in the years 1..9999, the years a TDateTime
+// decodes (anything else, NaN included, would decode as 1899-12-30).
+constexpr TDateTime kFirstDateTime = -693594;  // 0000-12-31; -693593.99 is 0001-01-01 23:45
+constexpr TDateTime kEndDateTime = 2958466;    // 10000-01-01
+
+int64_t Ticks(const FILETIME& FileTime) {
+  return static_cast<int64_t>((static_cast<uint64_t>(FileTime.dwHighDateTime) << 32) | FileTime.dwLowDateTime);
+}
+
+FILETIME FileTimeOfTicks(int64_t Ticks) {
+  return {static_cast<DWORD>(static_cast<uint64_t>(Ticks)), static_cast<DWORD>(static_cast<uint64_t>(Ticks) >> 32)};
+}
+
+}  // namespace
+
+// Both conversions use the offset in force at the converted instant, as
+// SystemTimeToTzSpecificLocalTime does with the system zone; FileTimeToLocalFileTime would
+// shift every date by today's bias and put half a year of history an hour off.
+
+TDateTime FileTimeToLocalDateTime(const FILETIME& FileTime) {
+  if (FileTime.dwLowDateTime == 0 || FileTime.dwHighDateTime == 0) return 0;
+  const int64_t utc = Ticks(FileTime);
+  int64_t local = 0;
+  if (utc < 0 || __builtin_add_overflow(utc, SystemTimeZoneOffsets()->OffsetAt(utc), &local) || local < 0) return 0;
+  const FILETIME localFileTime = FileTimeOfTicks(local);
+  SYSTEMTIME time;
+  TDateTime result = 0;
+  if (!FileTimeToSystemTime(&localFileTime, &time) ||
+      !TryEncodeDateTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds,
+                         result))
+    return 0;
+  return result;
+}
+
+FILETIME LocalDateTimeToFileTime(TDateTime DateTime) {
+  if (!(DateTime > kFirstDateTime && DateTime < kEndDateTime)) return {0, 0};
+  SYSTEMTIME time = {};
+  DecodeDateTime(DateTime, time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond,
+                 time.wMilliseconds);
+  FILETIME local;
+  if (!SystemTimeToFileTime(&time, &local)) return {0, 0};
+  const int64_t utc = SystemTimeZoneOffsets()->LocalToUtc(Ticks(local));
+  if (utc < 0) return {0, 0};
+  return FileTimeOfTicks(utc);
+}
 
 namespace {
 
@@ -10,11 +60,12 @@ namespace {
 ComPtr<IConnectionPoint> FindConnectionPoint(IUnknown* Server, REFIID Iid) {
   ComPtr<IConnectionPointContainer> container;
   ComPtr<IConnectionPoint> point;
-  if (Server &&
-      SUCCEEDED(Server->QueryInterface(IID_IConnectionPointContainer,
-                                       reinterpret_cast<void**>(container.ReleaseAndGetAddressOf()))) &&
-      container)
-    if (FAILED(container->FindConnectionPoint(Iid, point.ReleaseAndGetAddressOf()))) point.Reset();
+  if (!Server ||
+      FAILED(Server->QueryInterface(IID_IConnectionPointContainer,
+                                    reinterpret_cast<void**>(container.ReleaseAndGetAddressOf()))) ||
+      !container)
+    return point;
+  if (FAILED(container->FindConnectionPoint(Iid, point.ReleaseAndGetAddressOf()))) point.Reset();
   return point;
 }
 
