@@ -567,7 +567,9 @@ private:
 };
 
 // Implements IUnknown for Interfaces on top of Base (TZelkIntfComponent or a subclass), which
-// holds the count and answers for its own interfaces.
+// holds the count and answers for its own interfaces. QueryInterface finds the listed ids only:
+// a DA connection is TZelkImplements<TZelkCOMConnection, IZelkDAConnection>, whose base answers
+// for IZelkConnection, and it overrides the IZelkConnection methods it inherits twice.
 template <class Base, class... Interfaces>
 class TZelkImplements : public Base, public Interfaces... {
 public:
