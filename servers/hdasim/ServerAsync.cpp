@@ -60,7 +60,7 @@ void THdaSimServer::Deliver(std::unique_ptr<TResults> results, TCall call) {
 }
 
 HRESULT THdaSimServer::StartRequest(HRESULT parsed, const std::vector<HRESULT>& errors, DWORD* pdwCancelID,
-                                    HRESULT** ppErrors, THdaSimWorker::TStep step) {
+                                    HRESULT** ppErrors, THdaSimWorker::TStep step, bool repeating) {
   if (FAILED(parsed)) return parsed;
   // Without a callback the answer would go nowhere.
   if (FCallbackPoint.Sinks().empty()) return CONNECT_E_NOCONNECTION;
@@ -68,7 +68,9 @@ HRESULT THdaSimServer::StartRequest(HRESULT parsed, const std::vector<HRESULT>& 
   if (!out) return E_OUTOFMEMORY;
   std::copy(errors.begin(), errors.end(), out);
   const DWORD id = ++FLastCancelId;
-  FWorker.Add(id, std::move(step), [this, id] { PostToDataSinks([id](IOPCHDA_DataCallback* sink) { sink->OnCancelComplete(id); }); });
+  FWorker.Add(
+      id, std::move(step),
+      [this, id] { PostToDataSinks([id](IOPCHDA_DataCallback* sink) { sink->OnCancelComplete(id); }); }, repeating);
   *pdwCancelID = id;
   *ppErrors = out;
   return std::any_of(errors.begin(), errors.end(), [](HRESULT e) { return FAILED(e); }) ? S_FALSE : S_OK;
@@ -80,7 +82,7 @@ HRESULT THdaSimServer::StartOnce(HRESULT parsed, const TRequest& request, DWORD*
   return StartRequest(parsed, HandleErrors(request.Items), pdwCancelID, ppErrors, [this, request, call] {
     Deliver(Execute(*FHistorian, request), call);
     return std::optional<TClock::time_point>();
-  });
+  }, false);
 }
 
 HRESULT THdaSimServer::Cancel(DWORD dwCancelID) { return FWorker.Cancel(dwCancelID) ? S_OK : E_FAIL; }
@@ -147,15 +149,18 @@ HRESULT THdaSimServer::ReadAttribute(DWORD dwTransactionID, OPCHDA_TIME* htStart
     if (FHistorian->ReadAttribute(request.Item.Item, request.Attributes[i], value) != HdaStatus::Ok)
       errors[i] = OPC_E_INVALIDATTRID;
   }
-  return StartRequest(parsed, errors, pdwCancelID, ppErrors, [this, request, dwTransactionID] {
-    const OPCHANDLE client = request.Item.Client;
-    Deliver(Execute(*FHistorian, request), [dwTransactionID, client](IOPCHDA_DataCallback* sink, HRESULT status,
-                                                                      DWORD count, OPCHDA_ATTRIBUTE* attributes,
-                                                                      HRESULT* errors) {
-      sink->OnReadAttributeComplete(dwTransactionID, status, client, count, attributes, errors);
-    });
-    return std::optional<TClock::time_point>();
-  });
+  return StartRequest(
+      parsed, errors, pdwCancelID, ppErrors,
+      [this, request, dwTransactionID] {
+        const OPCHANDLE client = request.Item.Client;
+        Deliver(Execute(*FHistorian, request), [dwTransactionID, client](IOPCHDA_DataCallback* sink, HRESULT status,
+                                                                          DWORD count, OPCHDA_ATTRIBUTE* attributes,
+                                                                          HRESULT* errors) {
+          sink->OnReadAttributeComplete(dwTransactionID, status, client, count, attributes, errors);
+        });
+        return std::optional<TClock::time_point>();
+      },
+      false);
 }
 
 THdaSimWorker::TStep THdaSimServer::AdviseRawStep(DWORD transactionId, std::vector<THdaItemRef> items, int64_t start,
@@ -199,7 +204,7 @@ HRESULT THdaSimServer::AdviseRaw(DWORD dwTransactionID, OPCHDA_TIME* htStartTime
   std::vector<THdaItemRef> items = ResolveHandles(dwNumItems, phServer);
   const std::vector<HRESULT> errors = HandleErrors(items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
-                      AdviseRawStep(dwTransactionID, std::move(items), *start, *interval));
+                      AdviseRawStep(dwTransactionID, std::move(items), *start, *interval), true);
 }
 
 THdaSimWorker::TStep THdaSimServer::AdviseProcessedStep(DWORD transactionId, THdaProcessedRead request, int64_t chunk) {
@@ -240,7 +245,7 @@ HRESULT THdaSimServer::AdviseProcessed(DWORD dwTransactionID, OPCHDA_TIME* htSta
   request.Interval = resample;
   const std::vector<HRESULT> errors = HandleErrors(request.Items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
-                      AdviseProcessedStep(dwTransactionID, std::move(request), resample * dwNumIntervals));
+                      AdviseProcessedStep(dwTransactionID, std::move(request), resample * dwNumIntervals), true);
 }
 
 // IOPCHDA_Playback
@@ -291,7 +296,7 @@ HRESULT THdaSimServer::ReadRawWithUpdate(DWORD dwTransactionID, OPCHDA_TIME* htS
   raw->Request.MaxValues = dwNumValues;
   const std::vector<HRESULT> errors = HandleErrors(raw->Items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
-                      PlaybackStep(dwTransactionID, raw, nullptr, *start, end.value_or(0), duration, *interval));
+                      PlaybackStep(dwTransactionID, raw, nullptr, *start, end.value_or(0), duration, *interval), true);
 }
 
 HRESULT THdaSimServer::ReadProcessedWithUpdate(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, OPCHDA_TIME* htEndTime,
@@ -314,7 +319,8 @@ HRESULT THdaSimServer::ReadProcessedWithUpdate(DWORD dwTransactionID, OPCHDA_TIM
   const std::vector<HRESULT> errors = HandleErrors(processed->Items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
                       PlaybackStep(dwTransactionID, nullptr, processed, *start, end.value_or(0),
-                                   resample * dwNumIntervals, *interval));
+                                   resample * dwNumIntervals, *interval),
+                      true);
 }
 
 // IOPCHDA_AsyncUpdate

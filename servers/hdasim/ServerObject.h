@@ -197,7 +197,7 @@ private:
   // Starts an asynchronous request whose arguments were accepted: a new cancel id, the
   // request's immediate per-entry errors handed out, the step queued on the worker.
   HRESULT StartRequest(HRESULT parsed, const std::vector<HRESULT>& errors, DWORD* pdwCancelID, HRESULT** ppErrors,
-                       THdaSimWorker::TStep step);
+                       THdaSimWorker::TStep step, bool repeating);
   // A request answered by one callback: call(sink, status, count, records, errors).
   template <class TRequest, class TCall>
   HRESULT StartOnce(HRESULT parsed, const TRequest& request, DWORD* pdwCancelID, HRESULT** ppErrors, TCall call);

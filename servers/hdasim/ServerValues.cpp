@@ -143,13 +143,17 @@ void ClearAnnotation(OPCHDA_ANNOTATION& annotation) {
   annotation.hClient = client;
 }
 
-// Allocates the three arrays of an item record for `count` values.
-bool AllocateItem(OPCHDA_ITEM& item, size_t count) {
-  item.pftTimeStamps = TaskArray<FILETIME>(count);
-  item.pdwQualities = TaskArray<DWORD>(count);
-  item.pvDataValues = TaskArray<VARIANT>(count);
-  item.dwCount = static_cast<DWORD>(count);
-  if (item.pftTimeStamps && item.pdwQualities && item.pvDataValues) return true;
+// Allocates the three arrays of an item record for `count` values; unless zeroed, the caller
+// must write every element.
+bool AllocateItem(OPCHDA_ITEM& item, size_t count, bool zeroed = true) {
+  item.pftTimeStamps = TaskArray<FILETIME>(count, zeroed);
+  item.pdwQualities = TaskArray<DWORD>(count, zeroed);
+  item.pvDataValues = TaskArray<VARIANT>(count, zeroed);
+  if (item.pftTimeStamps && item.pdwQualities && item.pvDataValues) {
+    item.dwCount = static_cast<DWORD>(count);
+    return true;
+  }
+  // Nothing was written into the values yet: the blocks go as they are.
   ClearItem(item);
   return false;
 }
@@ -202,7 +206,8 @@ HRESULT FillItem(OPCHDA_ITEM& item, HdaRawCursor& cursor) {
     samples.resize(cursor.Read(samples.data(), samples.size()));
     return FillItem(item, samples);
   }
-  if (!AllocateItem(item, cursor.Remaining())) return E_OUTOFMEMORY;
+  // Every element is written below, so nothing is zeroed first.
+  if (!AllocateItem(item, cursor.Remaining(), false)) return E_OUTOFMEMORY;
   // Numbers travel through small buffers straight into the records.
   constexpr size_t Chunk = 4096;
   int64_t times[Chunk];
@@ -215,7 +220,8 @@ HRESULT FillItem(OPCHDA_ITEM& item, HdaRawCursor& cursor) {
       item.pftTimeStamps[at] = FileTimeOf(times[i]);
       item.pdwQualities[at] = qualities[i];
       VARIANT& variant = item.pvDataValues[at];
-      if (std::isnan(values[i])) continue;  // a missing bound stays VT_EMPTY
+      VariantInit(&variant);
+      if (std::isnan(values[i])) continue;  // a missing bound is VT_EMPTY
       variant.vt = type;
       if (type == VT_I4)
         variant.lVal = static_cast<LONG>(values[i]);

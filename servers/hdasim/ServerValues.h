@@ -10,11 +10,12 @@
 #include "servers/hdasim/HdaAttributes.h"
 #include "servers/hdasim/HdaHistorian.h"
 
-// A zeroed task-allocated array (a count of 0 still gives a valid block); null when out of memory.
+// A task-allocated array (a count of 0 still gives a valid block); null when out of memory.
+// Zeroed unless the caller writes every element anyway.
 template <class T>
-T* TaskArray(size_t count) {
+T* TaskArray(size_t count, bool zeroed = true) {
   void* block = CoTaskMemAlloc(count * sizeof(T));
-  if (block) std::memset(block, 0, count * sizeof(T));
+  if (block && zeroed) std::memset(block, 0, count * sizeof(T));
   return static_cast<T*>(block);
 }
 

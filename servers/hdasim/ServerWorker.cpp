@@ -13,10 +13,10 @@ THdaSimWorker::~THdaSimWorker() {
   FThread.join();
 }
 
-void THdaSimWorker::Add(DWORD id, TStep step, TNotice onCancelled) {
+void THdaSimWorker::Add(DWORD id, TStep step, TNotice onCancelled, bool repeating) {
   {
     std::lock_guard lock(FState->Lock);
-    FState->Requests[id] = TRequest{std::move(step), std::move(onCancelled), TClock::now()};
+    FState->Requests[id] = TRequest{std::move(step), std::move(onCancelled), TClock::now(), repeating};
   }
   FState->Wake.notify_all();
 }
@@ -58,6 +58,16 @@ void THdaSimWorker::Run(const std::shared_ptr<TState>& state) {
     }
     if (request.Due > TClock::now()) {
       state->Wake.wait_until(lock, request.Due);
+      continue;
+    }
+    // A one-time request is done once it starts: its answer may reach the client before the
+    // step returns, and the client must then find nothing left to cancel.
+    if (!request.Repeating) {
+      TStep step = std::move(request.Step);
+      state->Requests.erase(next);
+      lock.unlock();
+      step();
+      lock.lock();
       continue;
     }
     // The map may change while the step runs, but not this entry: only the worker erases.

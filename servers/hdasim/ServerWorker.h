@@ -1,8 +1,9 @@
 #pragma once
 // The server object's own thread for asynchronous requests. Each request is a step function
-// that the worker runs when it is due; a step returns when it wants to run again (advise and
-// playback) or nothing when the request is done. A request can be cancelled until it is done;
-// the worker then drops it and runs its cancel notice, after any step already running.
+// that the worker runs when it is due; a repeating step (advise, playback) returns when it
+// wants to run again, or nothing when the request is done. A request can be cancelled until
+// its last step starts (a one-time request: until its step starts); the worker then drops it
+// and runs its cancel notice, after any step already running.
 
 #include <chrono>
 #include <condition_variable>
@@ -28,7 +29,7 @@ public:
   THdaSimWorker& operator=(const THdaSimWorker&) = delete;
 
   // Queues a request to run at once; ids are the cancel ids and unique while requests live.
-  void Add(DWORD id, TStep step, TNotice onCancelled);
+  void Add(DWORD id, TStep step, TNotice onCancelled, bool repeating);
   // False when no request with this id is waiting or running (unknown, done or cancelled).
   bool Cancel(DWORD id);
 
@@ -37,6 +38,7 @@ private:
     TStep Step;
     TNotice OnCancelled;
     TClock::time_point Due;
+    bool Repeating = false;
     bool Cancelled = false;
   };
   struct TState {
