@@ -36,6 +36,51 @@ std::optional<TClock::duration> Interval(const FILETIME& interval) {
   return std::chrono::duration_cast<TClock::duration>(std::chrono::nanoseconds(ticks) * 100);
 }
 
+// The callbacks that answer each kind of request, carrying the client's transaction id.
+auto ReadComplete(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_ITEM* items,
+                         HRESULT* errors) { sink->OnReadComplete(transactionId, status, count, items, errors); };
+}
+
+auto DataChange(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_ITEM* items,
+                         HRESULT* errors) { sink->OnDataChange(transactionId, status, count, items, errors); };
+}
+
+auto ReadModifiedComplete(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_MODIFIEDITEM* items,
+                         HRESULT* errors) {
+    sink->OnReadModifiedComplete(transactionId, status, count, items, errors);
+  };
+}
+
+auto ReadAnnotations(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_ANNOTATION* annotations,
+                         HRESULT* errors) {
+    sink->OnReadAnnotations(transactionId, status, count, annotations, errors);
+  };
+}
+
+auto InsertAnnotations(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHANDLE* clients,
+                         HRESULT* errors) { sink->OnInsertAnnotations(transactionId, status, count, clients, errors); };
+}
+
+auto UpdateComplete(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHANDLE* clients,
+                         HRESULT* errors) { sink->OnUpdateComplete(transactionId, status, count, clients, errors); };
+}
+
+auto Playback(DWORD transactionId) {
+  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_ITEM* items,
+                         HRESULT* errors) {
+    // Playback hands each item's record through a pointer of its own.
+    std::vector<OPCHDA_ITEM*> pointers(count);
+    for (DWORD i = 0; i < count; ++i) pointers[i] = &items[i];
+    sink->OnPlayback(transactionId, status, count, pointers.data(), errors);
+  };
+}
+
 }  // namespace
 
 void THdaSimServer::PostToDataSinks(std::function<void(IOPCHDA_DataCallback*)> call) {
@@ -95,10 +140,7 @@ HRESULT THdaSimServer::ReadRaw(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, 
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   THdaRawRead request;
   const HRESULT parsed = ParseRawRead(htStartTime, htEndTime, dwNumValues, bBounds, dwNumItems, phServer, request);
-  return StartOnce(parsed, request, pdwCancelID, ppErrors, [dwTransactionID](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                              OPCHDA_ITEM* items, HRESULT* errors) {
-      sink->OnReadComplete(dwTransactionID, status, count, items, errors);
-    });
+  return StartOnce(parsed, request, pdwCancelID, ppErrors, ReadComplete(dwTransactionID));
 }
 
 HRESULT THdaSimServer::ReadProcessed(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, OPCHDA_TIME* htEndTime,
@@ -108,10 +150,7 @@ HRESULT THdaSimServer::ReadProcessed(DWORD dwTransactionID, OPCHDA_TIME* htStart
   THdaProcessedRead request;
   const HRESULT parsed =
       ParseProcessedRead(htStartTime, htEndTime, ftResampleInterval, dwNumItems, phServer, haAggregate, request);
-  return StartOnce(parsed, request, pdwCancelID, ppErrors, [dwTransactionID](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                              OPCHDA_ITEM* items, HRESULT* errors) {
-      sink->OnReadComplete(dwTransactionID, status, count, items, errors);
-    });
+  return StartOnce(parsed, request, pdwCancelID, ppErrors, ReadComplete(dwTransactionID));
 }
 
 HRESULT THdaSimServer::ReadAtTime(DWORD dwTransactionID, DWORD dwNumTimeStamps, FILETIME* ftTimeStamps,
@@ -119,10 +158,7 @@ HRESULT THdaSimServer::ReadAtTime(DWORD dwTransactionID, DWORD dwNumTimeStamps, 
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   THdaAtTimeRead request;
   const HRESULT parsed = ParseAtTimeRead(dwNumTimeStamps, ftTimeStamps, dwNumItems, phServer, request);
-  return StartOnce(parsed, request, pdwCancelID, ppErrors, [dwTransactionID](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                              OPCHDA_ITEM* items, HRESULT* errors) {
-      sink->OnReadComplete(dwTransactionID, status, count, items, errors);
-    });
+  return StartOnce(parsed, request, pdwCancelID, ppErrors, ReadComplete(dwTransactionID));
 }
 
 HRESULT THdaSimServer::ReadModified(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, OPCHDA_TIME* htEndTime,
@@ -131,10 +167,7 @@ HRESULT THdaSimServer::ReadModified(DWORD dwTransactionID, OPCHDA_TIME* htStartT
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   THdaModifiedRead request;
   const HRESULT parsed = ParseModifiedRead(htStartTime, htEndTime, dwNumValues, dwNumItems, phServer, request);
-  return StartOnce(parsed, request, pdwCancelID, ppErrors, [dwTransactionID](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                              OPCHDA_MODIFIEDITEM* items, HRESULT* errors) {
-      sink->OnReadModifiedComplete(dwTransactionID, status, count, items, errors);
-    });
+  return StartOnce(parsed, request, pdwCancelID, ppErrors, ReadModifiedComplete(dwTransactionID));
 }
 
 HRESULT THdaSimServer::ReadAttribute(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, OPCHDA_TIME* htEndTime,
@@ -185,9 +218,7 @@ THdaSimWorker::TStep THdaSimServer::AdviseRawStep(DWORD transactionId, std::vect
       (*delivered)[i] = TicksOf(record.pftTimeStamps[record.dwCount - 1]);
     }
     if (!results->Allocated() || anyValue) {
-      Deliver(results->Allocated() ? std::move(results) : nullptr,
-              [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_ITEM* records,
-                              HRESULT* errors) { sink->OnDataChange(transactionId, status, count, records, errors); });
+      Deliver(results->Allocated() ? std::move(results) : nullptr, DataChange(transactionId));
     }
     return std::optional<TClock::time_point>(TClock::now() + interval);
   };
@@ -220,10 +251,7 @@ THdaSimWorker::TStep THdaSimServer::AdviseProcessedStep(DWORD transactionId, THd
     request.Start = *position;
     request.End = *position + chunk;
     *position = request.End;
-    Deliver(Execute(*FHistorian, request), [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                            OPCHDA_ITEM* records, HRESULT* errors) {
-      sink->OnDataChange(transactionId, status, count, records, errors);
-    });
+    Deliver(Execute(*FHistorian, request), DataChange(transactionId));
     // Catching up: the next completed intervals follow at once.
     return std::optional<TClock::time_point>(TClock::now());
   };
@@ -257,21 +285,14 @@ THdaSimWorker::TStep THdaSimServer::PlaybackStep(DWORD transactionId, std::share
   return [this, transactionId, raw, processed, cursor, interval] {
     int64_t from, to;
     if (cursor->Next(FHistorian->Now(), from, to)) {
-      auto call = [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHDA_ITEM* records,
-                                  HRESULT* errors) {
-        // Playback hands each item's record through a pointer of its own.
-        std::vector<OPCHDA_ITEM*> pointers(count);
-        for (DWORD i = 0; i < count; ++i) pointers[i] = &records[i];
-        sink->OnPlayback(transactionId, status, count, pointers.data(), errors);
-      };
       if (raw) {
         raw->Request.Start = from;
         raw->Request.End = to;
-        Deliver(Execute(*FHistorian, *raw), call);
+        Deliver(Execute(*FHistorian, *raw), Playback(transactionId));
       } else {
         processed->Start = from;
         processed->End = to;
-        Deliver(Execute(*FHistorian, *processed), call);
+        Deliver(Execute(*FHistorian, *processed), Playback(transactionId));
       }
     }
     if (cursor->Finished()) return std::optional<TClock::time_point>();
@@ -325,15 +346,6 @@ HRESULT THdaSimServer::ReadProcessedWithUpdate(DWORD dwTransactionID, OPCHDA_TIM
 
 // IOPCHDA_AsyncUpdate
 
-namespace {
-
-auto UpdateComplete(DWORD transactionId) {
-  return [transactionId](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count, OPCHANDLE* clients,
-                         HRESULT* errors) { sink->OnUpdateComplete(transactionId, status, count, clients, errors); };
-}
-
-}  // namespace
-
 HRESULT THdaSimServer::Insert(DWORD dwTransactionID, DWORD dwNumItems, OPCHANDLE* phServer, FILETIME* ftTimeStamps,
                               VARIANT* vDataValues, DWORD* pdwQualities, DWORD* pdwCancelID, HRESULT** ppErrors) {
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
@@ -385,10 +397,7 @@ HRESULT THdaSimServer::Read(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, OPC
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   THdaAnnotationRead request;
   const HRESULT parsed = ParseAnnotationRead(htStartTime, htEndTime, dwNumItems, phServer, request);
-  return StartOnce(parsed, request, pdwCancelID, ppErrors, [dwTransactionID](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                              OPCHDA_ANNOTATION* annotations, HRESULT* errors) {
-      sink->OnReadAnnotations(dwTransactionID, status, count, annotations, errors);
-    });
+  return StartOnce(parsed, request, pdwCancelID, ppErrors, ReadAnnotations(dwTransactionID));
 }
 
 HRESULT THdaSimServer::Insert(DWORD dwTransactionID, DWORD dwNumItems, OPCHANDLE* phServer, FILETIME* ftTimeStamps,
@@ -396,8 +405,5 @@ HRESULT THdaSimServer::Insert(DWORD dwTransactionID, DWORD dwNumItems, OPCHANDLE
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   THdaAnnotationInsert request;
   const HRESULT parsed = ParseAnnotationInsert(dwNumItems, phServer, ftTimeStamps, pAnnotationValues, request);
-  return StartOnce(parsed, request, pdwCancelID, ppErrors, [dwTransactionID](IOPCHDA_DataCallback* sink, HRESULT status, DWORD count,
-                                                              OPCHANDLE* clients, HRESULT* errors) {
-      sink->OnInsertAnnotations(dwTransactionID, status, count, clients, errors);
-    });
+  return StartOnce(parsed, request, pdwCancelID, ppErrors, InsertAnnotations(dwTransactionID));
 }

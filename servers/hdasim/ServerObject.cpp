@@ -113,7 +113,9 @@ std::string THdaSimServer::ClientName() const {
 
 // IConnectionPointContainer
 
-HRESULT THdaSimServer::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) { return FPoints.EnumConnectionPoints(ppEnum); }
+HRESULT THdaSimServer::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+  return FPoints.EnumConnectionPoints(ppEnum);
+}
 
 HRESULT THdaSimServer::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
   return FPoints.FindConnectionPoint(riid, ppCP);

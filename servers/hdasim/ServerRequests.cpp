@@ -143,9 +143,11 @@ std::unique_ptr<THdaHandleResults> Execute(HdaHistorian& historian, const THdaVa
 std::unique_ptr<THdaHandleResults> Execute(HdaHistorian& historian, const THdaRawDelete& request) {
   auto results = HandleResults(request.Items);
   if (!results) return nullptr;
-  for (size_t i = 0; i < request.Items.size(); ++i)
-    if (request.Items[i].Item >= 0)
-      results->Errors()[i] = HResultOf(historian.DeleteRaw(request.Items[i].Item, request.Start, request.End, request.User));
+  for (size_t i = 0; i < request.Items.size(); ++i) {
+    const int item = request.Items[i].Item;
+    if (item >= 0)
+      results->Errors()[i] = HResultOf(historian.DeleteRaw(item, request.Start, request.End, request.User));
+  }
   return results;
 }
 

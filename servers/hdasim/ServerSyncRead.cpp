@@ -17,8 +17,8 @@ bool ClearOut(TRecord** records, HRESULT** errors) {
 }
 
 template <class TResults>
-HRESULT HandOut(HRESULT parsed, std::unique_ptr<TResults> results, decltype(std::declval<TResults>().Records())* records,
-                HRESULT** errors) {
+HRESULT HandOut(HRESULT parsed, std::unique_ptr<TResults> results,
+                decltype(std::declval<TResults>().Records())* records, HRESULT** errors) {
   if (FAILED(parsed)) return parsed;
   if (!results) return E_OUTOFMEMORY;
   return results->HandOut(records, errors);

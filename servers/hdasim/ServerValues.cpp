@@ -264,7 +264,8 @@ HRESULT FillAnnotation(OPCHDA_ANNOTATION& annotation, const std::vector<HdaAnnot
   annotation.szAnnotation = TaskArray<LPWSTR>(count);
   annotation.ftAnnotationTime = TaskArray<FILETIME>(count);
   annotation.szUser = TaskArray<LPWSTR>(count);
-  bool complete = annotation.ftTimeStamps && annotation.szAnnotation && annotation.ftAnnotationTime && annotation.szUser;
+  bool complete =
+      annotation.ftTimeStamps && annotation.szAnnotation && annotation.ftAnnotationTime && annotation.szUser;
   for (size_t i = 0; complete && i < count; ++i) {
     annotation.ftTimeStamps[i] = FileTimeOf(annotations[i].Time);
     annotation.ftAnnotationTime[i] = FileTimeOf(annotations[i].CreationTime);

@@ -287,8 +287,8 @@ TEST_F(ServerTest, BrowsingTheAddressSpace) {
   values[0].boolVal = VARIANT_TRUE;
   values[1].vt = VT_I4;
   ComPtr<IOPCHDA_Browser> filtered;
-  ASSERT_EQ(Interface<IOPCHDA_Server>()->CreateBrowse(2, attributes, operators, values, filtered.GetAddressOf(), &errors),
-            S_FALSE);
+  ComPtr<IOPCHDA_Server> server = Interface<IOPCHDA_Server>();
+  ASSERT_EQ(server->CreateBrowse(2, attributes, operators, values, filtered.GetAddressOf(), &errors), S_FALSE);
   EXPECT_EQ(errors[0], S_OK);
   EXPECT_EQ(errors[1], OPC_E_INVALIDATTRID);
   CoTaskMemFree(errors);

@@ -15,7 +15,8 @@ double Sine(int64_t n) { return 50 + 50 * std::sin(2 * std::numbers::pi * static
 
 std::vector<double> Numbers(const std::vector<TSample>& samples) {
   std::vector<double> numbers;
-  for (const TSample& s : samples) numbers.push_back(std::holds_alternative<double>(s.Value) ? std::get<double>(s.Value) : NAN);
+  for (const TSample& s : samples)
+    numbers.push_back(std::holds_alternative<double>(s.Value) ? std::get<double>(s.Value) : NAN);
   return numbers;
 }
 
@@ -34,7 +35,8 @@ TEST_F(ServerTest, RawReadsOfEveryReferenceItem) {
   EXPECT_EQ(r.Result, S_OK);
   EXPECT_EQ(r.Error, S_OK);
   EXPECT_EQ(Numbers(r.Samples), (std::vector<double>{360, 361, 362, 363, 364, 365}));
-  EXPECT_EQ(Times(r.Samples), (std::vector<int64_t>{At(1), At(1, 0, 10), At(1, 0, 20), At(1, 0, 30), At(1, 0, 40), At(1, 0, 50)}));
+  EXPECT_EQ(Times(r.Samples),
+            (std::vector<int64_t>{At(1), At(1, 0, 10), At(1, 0, 20), At(1, 0, 30), At(1, 0, 40), At(1, 0, 50)}));
   for (const TSample& s : r.Samples) {
     EXPECT_EQ(s.Quality, GoodRaw);
     EXPECT_EQ(s.Type, VT_R8);
