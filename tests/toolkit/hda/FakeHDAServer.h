@@ -200,9 +200,10 @@ public:
                                           DWORD* pdwCancelID, HRESULT** ppErrors) override {
     return Request("ReadProcessed", dwTransactionID, dwNumItems, phServer, haAggregate, pdwCancelID, ppErrors);
   }
-  HRESULT STDMETHODCALLTYPE AdviseProcessed(DWORD dwTransactionID, OPCHDA_TIME*, FILETIME, DWORD dwNumItems,
-                                            OPCHANDLE* phServer, DWORD* haAggregate, DWORD, DWORD* pdwCancelID,
-                                            HRESULT** ppErrors) override {
+  HRESULT STDMETHODCALLTYPE AdviseProcessed(DWORD dwTransactionID, OPCHDA_TIME*, FILETIME ftResampleInterval,
+                                            DWORD dwNumItems, OPCHANDLE* phServer, DWORD* haAggregate, DWORD,
+                                            DWORD* pdwCancelID, HRESULT** ppErrors) override {
+    LastInterval = ftResampleInterval;
     return Request("AdviseProcessed", dwTransactionID, dwNumItems, phServer, haAggregate, pdwCancelID, ppErrors);
   }
   HRESULT STDMETHODCALLTYPE ReadAtTime(DWORD dwTransactionID, DWORD, FILETIME*, DWORD dwNumItems, OPCHANDLE* phServer,
