@@ -176,6 +176,7 @@ HRESULT THdaSimServer::ReadAttribute(DWORD dwTransactionID, OPCHDA_TIME* htStart
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   THdaAttributeRead request;
   const HRESULT parsed = ParseAttributeRead(htStartTime, htEndTime, hServer, dwNumAttributes, dwAttributeIDs, request);
+  if (FAILED(parsed)) return parsed;
   std::vector<HRESULT> errors(request.Attributes.size(), S_OK);
   for (size_t i = 0; i < errors.size(); ++i) {
     HdaValue value;
@@ -183,7 +184,7 @@ HRESULT THdaSimServer::ReadAttribute(DWORD dwTransactionID, OPCHDA_TIME* htStart
       errors[i] = OPC_E_INVALIDATTRID;
   }
   return StartRequest(
-      parsed, errors, pdwCancelID, ppErrors,
+      S_OK, errors, pdwCancelID, ppErrors,
       [this, request, dwTransactionID] {
         const OPCHANDLE client = request.Item.Client;
         Deliver(Execute(*FHistorian, request), [dwTransactionID, client](IOPCHDA_DataCallback* sink, HRESULT status,

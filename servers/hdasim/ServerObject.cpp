@@ -21,6 +21,29 @@ std::set<THdaSimServer*> LiveServers;
 
 constexpr LCID EnglishLocale = 0x0409;
 
+// Task-allocated copies of every entry's name and description; false, with nothing left
+// allocated, when memory runs out.
+template <class TTable>
+bool CopyNames(const TTable& table, LPWSTR*& names, LPWSTR*& descriptions) {
+  names = TaskArray<LPWSTR>(table.size());
+  descriptions = TaskArray<LPWSTR>(table.size());
+  bool complete = names && descriptions;
+  for (size_t i = 0; complete && i < table.size(); ++i) {
+    names[i] = TaskString(table[i].Name);
+    descriptions[i] = TaskString(table[i].Description);
+    complete = names[i] && descriptions[i];
+  }
+  if (complete) return true;
+  for (size_t i = 0; i < table.size(); ++i) {
+    if (names) CoTaskMemFree(names[i]);
+    if (descriptions) CoTaskMemFree(descriptions[i]);
+  }
+  CoTaskMemFree(names);
+  CoTaskMemFree(descriptions);
+  names = descriptions = nullptr;
+  return false;
+}
+
 }  // namespace
 
 THdaSimServer::THdaSimServer(std::shared_ptr<HdaHistorian> historian) : FHistorian(std::move(historian)) {
@@ -127,31 +150,21 @@ HRESULT THdaSimServer::GetItemAttributes(DWORD* pdwCount, DWORD** ppdwAttrID, LP
                                          LPWSTR** ppszAttrDesc, VARTYPE** ppvtAttrDataType) {
   if (!pdwCount || !ppdwAttrID || !ppszAttrName || !ppszAttrDesc || !ppvtAttrDataType) return E_POINTER;
   *pdwCount = 0;
+  *ppdwAttrID = nullptr;
+  *ppszAttrName = *ppszAttrDesc = nullptr;
+  *ppvtAttrDataType = nullptr;
   const auto& table = HdaAttributeTable();
   DWORD* ids = TaskArray<DWORD>(table.size());
-  LPWSTR* names = TaskArray<LPWSTR>(table.size());
-  LPWSTR* descriptions = TaskArray<LPWSTR>(table.size());
   VARTYPE* types = TaskArray<VARTYPE>(table.size());
-  bool complete = ids && names && descriptions && types;
-  for (size_t i = 0; complete && i < table.size(); ++i) {
+  LPWSTR *names = nullptr, *descriptions = nullptr;
+  if (!ids || !types || !CopyNames(table, names, descriptions)) {
+    CoTaskMemFree(ids);
+    CoTaskMemFree(types);
+    return E_OUTOFMEMORY;
+  }
+  for (size_t i = 0; i < table.size(); ++i) {
     ids[i] = table[i].Id;
     types[i] = table[i].Type;
-    names[i] = TaskString(table[i].Name);
-    descriptions[i] = TaskString(table[i].Description);
-    complete = names[i] && descriptions[i];
-  }
-  if (!complete) {
-    for (size_t i = 0; i < table.size(); ++i) {
-      if (names) CoTaskMemFree(names[i]);
-      if (descriptions) CoTaskMemFree(descriptions[i]);
-    }
-    for (void* block : {static_cast<void*>(ids), static_cast<void*>(names), static_cast<void*>(descriptions),
-                        static_cast<void*>(types)})
-      CoTaskMemFree(block);
-    *ppdwAttrID = nullptr;
-    *ppszAttrName = *ppszAttrDesc = nullptr;
-    *ppvtAttrDataType = nullptr;
-    return E_OUTOFMEMORY;
   }
   *pdwCount = static_cast<DWORD>(table.size());
   *ppdwAttrID = ids;
@@ -165,28 +178,16 @@ HRESULT THdaSimServer::GetAggregates(DWORD* pdwCount, DWORD** ppdwAggrID, LPWSTR
                                      LPWSTR** ppszAggrDesc) {
   if (!pdwCount || !ppdwAggrID || !ppszAggrName || !ppszAggrDesc) return E_POINTER;
   *pdwCount = 0;
+  *ppdwAggrID = nullptr;
+  *ppszAggrName = *ppszAggrDesc = nullptr;
   const auto& table = HdaAggregateTable();
   DWORD* ids = TaskArray<DWORD>(table.size());
-  LPWSTR* names = TaskArray<LPWSTR>(table.size());
-  LPWSTR* descriptions = TaskArray<LPWSTR>(table.size());
-  bool complete = ids && names && descriptions;
-  for (size_t i = 0; complete && i < table.size(); ++i) {
-    ids[i] = table[i].Id;
-    names[i] = TaskString(table[i].Name);
-    descriptions[i] = TaskString(table[i].Description);
-    complete = names[i] && descriptions[i];
-  }
-  if (!complete) {
-    for (size_t i = 0; i < table.size(); ++i) {
-      if (names) CoTaskMemFree(names[i]);
-      if (descriptions) CoTaskMemFree(descriptions[i]);
-    }
-    for (void* block : {static_cast<void*>(ids), static_cast<void*>(names), static_cast<void*>(descriptions)})
-      CoTaskMemFree(block);
-    *ppdwAggrID = nullptr;
-    *ppszAggrName = *ppszAggrDesc = nullptr;
+  LPWSTR *names = nullptr, *descriptions = nullptr;
+  if (!ids || !CopyNames(table, names, descriptions)) {
+    CoTaskMemFree(ids);
     return E_OUTOFMEMORY;
   }
+  for (size_t i = 0; i < table.size(); ++i) ids[i] = table[i].Id;
   *pdwCount = static_cast<DWORD>(table.size());
   *ppdwAggrID = ids;
   *ppszAggrName = names;

@@ -1,9 +1,11 @@
 // Synchronous reads of the reference items through IOPCHDA_SyncRead, as a client sees them.
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "opc/_opcda.h"
+#include "platform/rtl/StringUtils.h"
 #include "tests/servers/ServerTestSupport.h"
 
 namespace {
@@ -195,4 +197,48 @@ TEST_F(ServerTest, AtTimeReadsInterpolateAndHold) {
   EXPECT_EQ(r.Error, OPC_S_NODATA);
   ASSERT_EQ(r.Samples.size(), 1u);
   EXPECT_EQ(r.Samples[0].Type, VT_EMPTY);
+}
+
+TEST_F(ServerTest, EveryReadMethodAgreesWithTheRawValuesOfEveryReferenceItem) {
+  const std::vector<std::u16string> ids = {u"Test.Ramp", u"Test.Sine", u"Test.Step",
+                                           u"Test.Text", u"Test.Gaps", u"Test.Bad"};
+  const std::vector<OPCHANDLE> handles = Handles(ids);
+  // Two hours from 00:30 hold a bad hour, gaps and an hourly text sample or two.
+  const int64_t from = At(0, 30), to = At(2, 30);
+  ComPtr<IOPCHDA_SyncRead> read = Interface<IOPCHDA_SyncRead>();
+  for (size_t k = 0; k < ids.size(); ++k) {
+    SCOPED_TRACE(Utf16ToUtf8(ids[k]));
+    const std::vector<TSample> raw = ReadRaw(handles[k], Time(from), Time(to)).Samples;
+    ASSERT_FALSE(raw.empty());
+
+    std::vector<int64_t> times;
+    for (size_t i = 0; i < raw.size(); i += std::max<size_t>(1, raw.size() / 7)) times.push_back(raw[i].Time);
+    const std::vector<TSample> atTime = ReadAtTime(handles[k], times).Samples;
+    ASSERT_EQ(atTime.size(), times.size());
+    for (size_t i = 0; i < times.size(); ++i) {
+      const TSample& expected = raw[i * std::max<size_t>(1, raw.size() / 7)];
+      EXPECT_EQ(atTime[i].Value, expected.Value);
+      EXPECT_EQ(atTime[i].Quality, expected.Quality);
+    }
+
+    EXPECT_EQ(ReadProcessed(handles[k], from, to, 0, OPCHDA_COUNT).Samples[0].Value,
+              TValue(static_cast<double>(raw.size())));
+    EXPECT_EQ(ReadProcessed(handles[k], from, to, 0, OPCHDA_START).Samples[0].Value, raw.front().Value);
+    EXPECT_EQ(ReadProcessed(handles[k], from, to, 0, OPCHDA_END).Samples[0].Value, raw.back().Value);
+
+    // Nothing was edited, so nothing was modified.
+    OPCHDA_TIME start = Time(from), end = Time(to);
+    OPCHDA_MODIFIEDITEM* modified = nullptr;
+    HRESULT* errors = nullptr;
+    OPCHANDLE handle = handles[k];
+    ASSERT_EQ(read->ReadModified(&start, &end, 0, 1, &handle, &modified, &errors), S_OK);
+    EXPECT_EQ(errors[0], OPC_S_NODATA);
+    EXPECT_EQ(modified[0].dwCount, 0u);
+    for (void* block : {static_cast<void*>(modified[0].pftTimeStamps), static_cast<void*>(modified[0].pdwQualities),
+                        static_cast<void*>(modified[0].pvDataValues), static_cast<void*>(modified[0].pftModificationTime),
+                        static_cast<void*>(modified[0].pEditType), static_cast<void*>(modified[0].szUser)})
+      CoTaskMemFree(block);
+    CoTaskMemFree(modified);
+    CoTaskMemFree(errors);
+  }
 }
