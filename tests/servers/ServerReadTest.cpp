@@ -234,11 +234,7 @@ TEST_F(ServerTest, EveryReadMethodAgreesWithTheRawValuesOfEveryReferenceItem) {
     ASSERT_EQ(read->ReadModified(&start, &end, 0, 1, &handle, &modified, &errors), S_OK);
     EXPECT_EQ(errors[0], OPC_S_NODATA);
     EXPECT_EQ(modified[0].dwCount, 0u);
-    for (void* block : {static_cast<void*>(modified[0].pftTimeStamps), static_cast<void*>(modified[0].pdwQualities),
-                        static_cast<void*>(modified[0].pvDataValues), static_cast<void*>(modified[0].pftModificationTime),
-                        static_cast<void*>(modified[0].pEditType), static_cast<void*>(modified[0].szUser)})
-      CoTaskMemFree(block);
-    CoTaskMemFree(modified);
+    FreeModified(modified, 1);
     CoTaskMemFree(errors);
   }
 }

@@ -33,6 +33,21 @@ void FreeItems(OPCHDA_ITEM* items, DWORD count) {
   CoTaskMemFree(items);
 }
 
+void FreeModified(OPCHDA_MODIFIEDITEM* items, DWORD count) {
+  if (!items) return;
+  for (DWORD i = 0; i < count; ++i) {
+    for (DWORD j = 0; j < items[i].dwCount; ++j) {
+      VariantClear(&items[i].pvDataValues[j]);
+      CoTaskMemFree(items[i].szUser[j]);
+    }
+    for (void* block : {static_cast<void*>(items[i].pftTimeStamps), static_cast<void*>(items[i].pdwQualities),
+                        static_cast<void*>(items[i].pvDataValues), static_cast<void*>(items[i].pftModificationTime),
+                        static_cast<void*>(items[i].pEditType), static_cast<void*>(items[i].szUser)})
+      CoTaskMemFree(block);
+  }
+  CoTaskMemFree(items);
+}
+
 HRESULT CreateByProgId(const char16_t* progId, ComPtr<IUnknown>& object) {
   CLSID clsid;
   const HRESULT hr = CLSIDFromProgID(progId, &clsid);

@@ -56,8 +56,9 @@ struct TSample {
 
 // Copies of an item record's values.
 std::vector<TSample> CopySamples(const OPCHDA_ITEM& item);
-// Frees a record array as a client must: every record's arrays, then the array.
+// Free record arrays as a client must: every record's arrays and strings, then the array.
 void FreeItems(OPCHDA_ITEM* items, DWORD count);
+void FreeModified(OPCHDA_MODIFIEDITEM* items, DWORD count);
 
 // Fixture: a new historian on TestNow, one server by ProgID, handles for the given items.
 class ServerTest : public testing::Test {

@@ -57,17 +57,10 @@ protected:
     HRESULT* errors = nullptr;
     EXPECT_EQ(Interface<IOPCHDA_SyncRead>()->ReadModified(&from, &to, 0, 1, &FRamp, &items, &errors), S_OK);
     std::vector<TModified> records;
-    for (DWORD i = 0; i < items[0].dwCount; ++i) {
+    for (DWORD i = 0; i < items[0].dwCount; ++i)
       records.push_back({ToTicks(items[0].pftTimeStamps[i]), ValueOf(items[0].pvDataValues[i]), items[0].pEditType[i],
                          Utf16ToUtf8(items[0].szUser[i])});
-      VariantClear(&items[0].pvDataValues[i]);
-      CoTaskMemFree(items[0].szUser[i]);
-    }
-    for (void* block : {static_cast<void*>(items[0].pftTimeStamps), static_cast<void*>(items[0].pdwQualities),
-                        static_cast<void*>(items[0].pvDataValues), static_cast<void*>(items[0].pftModificationTime),
-                        static_cast<void*>(items[0].pEditType), static_cast<void*>(items[0].szUser)})
-      CoTaskMemFree(block);
-    CoTaskMemFree(items);
+    FreeModified(items, 1);
     CoTaskMemFree(errors);
     return records;
   }
