@@ -5,6 +5,16 @@
 // ServerAnnotations.cpp and ServerAsync.cpp (asynchronous reads, updates, annotations and
 // playback on the object's worker thread). The callbacks are delivered to each advised sink
 // in the apartment it advised from.
+//
+// Where the standard leaves room:
+// - A call with per-item results returns S_FALSE when some entry failed, S_OK otherwise.
+// - Callbacks carry every requested item in request order, an item that failed at the request
+//   with its error and no values, so that positions always match the request.
+// - An asynchronous request with no data callback advised fails with CONNECT_E_NOCONNECTION;
+//   Cancel of an id that is unknown or already answered fails with E_FAIL.
+// - Attributes have no history: a read gives each one's current value, stamped now, with
+//   OPC_S_CURRENTVALUE.
+// - An aggregate that the item's type does not allow answers OPC_E_NOT_AVAIL for that item.
 
 #include <atomic>
 #include <map>
