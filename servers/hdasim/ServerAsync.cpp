@@ -29,11 +29,25 @@ std::vector<HRESULT> HandleErrors(const std::vector<THdaItemRef>& items) {
   return errors;
 }
 
-// A FILETIME duration as the worker's clock counts it; none for a duration not above 0.
+// Ticks (100 ns) as the worker's clock counts them.
+TClock::duration WorkerTime(int64_t ticks) {
+  return std::chrono::duration_cast<TClock::duration>(std::chrono::nanoseconds(ticks) * 100);
+}
+
+// An update interval as the worker's clock counts it: none for one not above 0; longer than a
+// year waits a year.
 std::optional<TClock::duration> Interval(const FILETIME& interval) {
+  constexpr int64_t Year = 366LL * 86'400 * 10'000'000;
   const int64_t ticks = TicksOf(interval);
   if (ticks <= 0) return std::nullopt;
-  return std::chrono::duration_cast<TClock::duration>(std::chrono::nanoseconds(ticks) * 100);
+  return WorkerTime(std::min(ticks, Year));
+}
+
+// A resample interval times a count, when both are positive and the product is no longer
+// than HdaLongestSpan.
+std::optional<int64_t> Span(int64_t interval, DWORD count) {
+  if (interval <= 0 || count == 0 || interval > HdaLongestSpan / static_cast<int64_t>(count)) return std::nullopt;
+  return interval * static_cast<int64_t>(count);
 }
 
 // The callbacks that answer each kind of request, carrying the client's transaction id.
@@ -245,9 +259,8 @@ THdaSimWorker::TStep THdaSimServer::AdviseProcessedStep(DWORD transactionId, THd
     const int64_t now = FHistorian->Now();
     if (*position + chunk > now) {
       // Looked at again at least every second: the historian's clock may jump.
-      const auto wait = std::min<std::chrono::nanoseconds>(std::chrono::nanoseconds((*position + chunk - now) * 100),
-                                                           std::chrono::seconds(1));
-      return std::optional<TClock::time_point>(TClock::now() + std::chrono::duration_cast<TClock::duration>(wait));
+      const int64_t wait = std::min<int64_t>(*position + chunk - now, HdaTicksPerSecond);
+      return std::optional<TClock::time_point>(TClock::now() + WorkerTime(wait));
     }
     request.Start = *position;
     request.End = *position + chunk;
@@ -264,7 +277,8 @@ HRESULT THdaSimServer::AdviseProcessed(DWORD dwTransactionID, OPCHDA_TIME* htSta
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   std::optional<int64_t> start;
   const int64_t resample = TicksOf(ftResampleInterval);
-  if (dwNumItems == 0 || !phServer || !haAggregate || resample <= 0 || dwNumIntervals == 0 ||
+  const std::optional<int64_t> chunk = Span(resample, dwNumIntervals);
+  if (dwNumItems == 0 || !phServer || !haAggregate || !chunk ||
       FAILED(ResolveHdaTime(htStartTime, FHistorian->Now(), start)) || !start)
     return E_INVALIDARG;
   THdaProcessedRead request;
@@ -274,7 +288,7 @@ HRESULT THdaSimServer::AdviseProcessed(DWORD dwTransactionID, OPCHDA_TIME* htSta
   request.Interval = resample;
   const std::vector<HRESULT> errors = HandleErrors(request.Items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
-                      AdviseProcessedStep(dwTransactionID, std::move(request), resample * dwNumIntervals), true);
+                      AdviseProcessedStep(dwTransactionID, std::move(request), *chunk), true);
 }
 
 // IOPCHDA_Playback
@@ -308,9 +322,9 @@ HRESULT THdaSimServer::ReadRawWithUpdate(DWORD dwTransactionID, OPCHDA_TIME* htS
   if (!ClearOut(pdwCancelID, ppErrors)) return E_POINTER;
   const int64_t now = FHistorian->Now();
   std::optional<int64_t> start, end;
-  const int64_t duration = TicksOf(ftUpdateDuration);
+  const std::optional<int64_t> duration = Span(TicksOf(ftUpdateDuration), 1);
   const std::optional<TClock::duration> interval = Interval(ftUpdateInterval);
-  if (dwNumItems == 0 || !phServer || duration <= 0 || !interval || FAILED(ResolveHdaTime(htStartTime, now, start)) ||
+  if (dwNumItems == 0 || !phServer || !duration || !interval || FAILED(ResolveHdaTime(htStartTime, now, start)) ||
       FAILED(ResolveHdaTime(htEndTime, now, end)) || !start || (end && *end <= *start))
     return E_INVALIDARG;
   auto raw = std::make_shared<THdaRawRead>();
@@ -318,7 +332,7 @@ HRESULT THdaSimServer::ReadRawWithUpdate(DWORD dwTransactionID, OPCHDA_TIME* htS
   raw->Request.MaxValues = dwNumValues;
   const std::vector<HRESULT> errors = HandleErrors(raw->Items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
-                      PlaybackStep(dwTransactionID, raw, nullptr, *start, end.value_or(0), duration, *interval), true);
+                      PlaybackStep(dwTransactionID, raw, nullptr, *start, end.value_or(0), *duration, *interval), true);
 }
 
 HRESULT THdaSimServer::ReadProcessedWithUpdate(DWORD dwTransactionID, OPCHDA_TIME* htStartTime, OPCHDA_TIME* htEndTime,
@@ -329,8 +343,9 @@ HRESULT THdaSimServer::ReadProcessedWithUpdate(DWORD dwTransactionID, OPCHDA_TIM
   const int64_t now = FHistorian->Now();
   std::optional<int64_t> start, end;
   const int64_t resample = TicksOf(ftResampleInterval);
+  const std::optional<int64_t> portion = Span(resample, dwNumIntervals);
   const std::optional<TClock::duration> interval = Interval(ftUpdateInterval);
-  if (dwNumItems == 0 || !phServer || !haAggregate || resample <= 0 || dwNumIntervals == 0 || !interval ||
+  if (dwNumItems == 0 || !phServer || !haAggregate || !portion || !interval ||
       FAILED(ResolveHdaTime(htStartTime, now, start)) || FAILED(ResolveHdaTime(htEndTime, now, end)) || !start ||
       (end && *end <= *start))
     return E_INVALIDARG;
@@ -340,8 +355,7 @@ HRESULT THdaSimServer::ReadProcessedWithUpdate(DWORD dwTransactionID, OPCHDA_TIM
   processed->Interval = resample;
   const std::vector<HRESULT> errors = HandleErrors(processed->Items);
   return StartRequest(S_OK, errors, pdwCancelID, ppErrors,
-                      PlaybackStep(dwTransactionID, nullptr, processed, *start, end.value_or(0),
-                                   resample * dwNumIntervals, *interval),
+                      PlaybackStep(dwTransactionID, nullptr, processed, *start, end.value_or(0), *portion, *interval),
                       true);
 }
 

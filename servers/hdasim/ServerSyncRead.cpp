@@ -60,7 +60,7 @@ HRESULT THdaSimServer::ParseProcessedRead(OPCHDA_TIME* start, OPCHDA_TIME* end, 
   if (count == 0 || !handles || !aggregates) return E_INVALIDARG;
   if (FAILED(ResolveSpan(start, end, request.Start, request.End))) return E_INVALIDARG;
   request.Interval = TicksOf(interval);
-  if (request.Interval < 0 || request.Start == request.End) return E_INVALIDARG;
+  if (request.Interval < 0 || request.Interval > HdaLongestSpan || request.Start == request.End) return E_INVALIDARG;
   request.Aggregates.assign(aggregates, aggregates + count);
   request.Items = ResolveHandles(count, handles);
   return S_OK;

@@ -137,17 +137,22 @@ private:
   }
 
   static std::optional<int64_t> Offset(int64_t ticks, int64_t count, TUnit unit) {
+    int64_t step = 0;
     switch (unit) {
-      case TUnit::Second: return ticks + count * HdaTicksPerSecond;
-      case TUnit::Minute: return ticks + count * HdaTicksPerMinute;
-      case TUnit::Hour: return ticks + count * HdaTicksPerHour;
-      case TUnit::Day: return ticks + count * HdaTicksPerDay;
-      case TUnit::Week: return ticks + count * 7 * HdaTicksPerDay;
+      case TUnit::Second: step = HdaTicksPerSecond; break;
+      case TUnit::Minute: step = HdaTicksPerMinute; break;
+      case TUnit::Hour: step = HdaTicksPerHour; break;
+      case TUnit::Day: step = HdaTicksPerDay; break;
+      case TUnit::Week: step = 7 * HdaTicksPerDay; break;
       case TUnit::Month: return AddMonths(ticks, count);
       case TUnit::Year: return AddMonths(ticks, count * 12);
-      case TUnit::Now: break;
+      case TUnit::Now: return std::nullopt;
     }
-    return std::nullopt;
+    // Counts have up to nine digits: a span that large leaves the tick range.
+    int64_t span, result;
+    if (__builtin_mul_overflow(count, step, &span) || __builtin_add_overflow(ticks, span, &result))
+      return std::nullopt;
+    return result;
   }
 
   std::string FText;
@@ -159,7 +164,7 @@ private:
 
 std::optional<int64_t> ParseRelativeTime(std::u16string_view text, int64_t now) {
   const std::optional<int64_t> ticks = TRelativeTimeParser(text).Parse(now);
-  if (ticks && *ticks < 0) return std::nullopt;
+  if (ticks && (*ticks < 0 || *ticks > HdaLatestTime)) return std::nullopt;
   return ticks;
 }
 
@@ -168,7 +173,7 @@ HRESULT ResolveHdaTime(OPCHDA_TIME* time, int64_t now, std::optional<int64_t>& t
   if (!time) return E_INVALIDARG;
   if (!time->bString) {
     const int64_t value = TicksOf(time->ftTime);
-    if (value < 0) return E_INVALIDARG;
+    if (value < 0 || value > HdaLatestTime) return E_INVALIDARG;
     if (value != 0) ticks = value;
     return S_OK;
   }

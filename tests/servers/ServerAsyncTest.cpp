@@ -213,6 +213,19 @@ TEST_F(ServerAsyncTest, RequestsThatCannotStart) {
   ComPtr<IOPCHDA_Playback> playback = Interface<IOPCHDA_Playback>();
   EXPECT_EQ(playback->ReadRawWithUpdate(1, &start, &end, 0, ToFileTime(0), Seconds(1), 1, &FRamp, &cancelId, &errors),
             E_INVALIDARG);
+  // Spans so long that the time arithmetic would overflow.
+  const FILETIME huge = ToFileTime(0x7FFFFFFFFFFFFFFF);
+  DWORD aggregate = OPCHDA_AVERAGE;
+  EXPECT_EQ(FRead->AdviseProcessed(1, &start, huge, 1, &FRamp, &aggregate, 1, &cancelId, &errors), E_INVALIDARG);
+  const FILETIME century = ToFileTime(1'000'000'000'000'000);
+  EXPECT_EQ(FRead->AdviseProcessed(1, &start, century, 1, &FRamp, &aggregate, 0xFFFFFFFF, &cancelId, &errors),
+            E_INVALIDARG);
+  EXPECT_EQ(playback->ReadRawWithUpdate(1, &start, &end, 0, huge, Seconds(1), 1, &FRamp, &cancelId, &errors),
+            E_INVALIDARG);
+  // A very long update interval is no error: the next delivery is a year away.
+  ASSERT_EQ(FRead->AdviseRaw(1, &start, huge, 1, &FRamp, &cancelId, &errors), S_OK);
+  CoTaskMemFree(errors);
+  EXPECT_EQ(FRead->Cancel(cancelId), S_OK);
 
   // With no callback advised the answer would have nowhere to go.
   FAdvise.reset();

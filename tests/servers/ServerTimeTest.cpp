@@ -47,7 +47,8 @@ TEST(ServerTime, OffsetsCarryTheirSignAndKeepTheCalendar) {
 }
 
 TEST(ServerTime, TextsThatAreNoTime) {
-  for (const char16_t* text : {u"", u"TODAY", u"NOW-", u"NOW-1", u"NOW-1X", u"NOW 1H 2", u"-1H", u"NOW-1\u00e9"})
+  for (const char16_t* text : {u"", u"TODAY", u"NOW-", u"NOW-1", u"NOW-1X", u"NOW 1H 2", u"-1H", u"NOW-1\u00e9",
+                               u"NOW+999999999W", u"NOW-999999999Y", u"YEAR+9000Y"})
     EXPECT_FALSE(ParseRelativeTime(text, LeapDay).has_value()) << Utf16ToUtf8(text);
 
   OPCHDA_TIME missing = NoTime();
@@ -58,6 +59,11 @@ TEST(ServerTime, TextsThatAreNoTime) {
   EXPECT_EQ(ResolveHdaTime(&empty, LeapDay, ticks), S_OK);
   EXPECT_FALSE(ticks.has_value());
   EXPECT_EQ(ResolveHdaTime(nullptr, LeapDay, ticks), E_INVALIDARG);
+  // The far end of the tick range is refused, so that time arithmetic cannot overflow.
+  OPCHDA_TIME last = Time(0x7FFFFFFFFFFFFFFF);
+  EXPECT_EQ(ResolveHdaTime(&last, LeapDay, ticks), E_INVALIDARG);
+  OPCHDA_TIME year9999 = Time(HdaLatestTime);
+  EXPECT_EQ(ResolveHdaTime(&year9999, LeapDay, ticks), S_OK);
 }
 
 TEST(ServerRecordedHistory, CsvItemsAnswerThroughTheInterfaces) {
