@@ -217,8 +217,8 @@ TEST_F(ServerAsyncTest, RequestsThatCannotStart) {
   const FILETIME huge = ToFileTime(0x7FFFFFFFFFFFFFFF);
   DWORD aggregate = OPCHDA_AVERAGE;
   EXPECT_EQ(FRead->AdviseProcessed(1, &start, huge, 1, &FRamp, &aggregate, 1, &cancelId, &errors), E_INVALIDARG);
-  const FILETIME century = ToFileTime(1'000'000'000'000'000);
-  EXPECT_EQ(FRead->AdviseProcessed(1, &start, century, 1, &FRamp, &aggregate, 0xFFFFFFFF, &cancelId, &errors),
+  const FILETIME years = ToFileTime(1'000'000'000'000'000);
+  EXPECT_EQ(FRead->AdviseProcessed(1, &start, years, 1, &FRamp, &aggregate, 0xFFFFFFFF, &cancelId, &errors),
             E_INVALIDARG);
   EXPECT_EQ(playback->ReadRawWithUpdate(1, &start, &end, 0, huge, Seconds(1), 1, &FRamp, &cancelId, &errors),
             E_INVALIDARG);

@@ -238,3 +238,31 @@ TEST_F(ServerTest, EveryReadMethodAgreesWithTheRawValuesOfEveryReferenceItem) {
     CoTaskMemFree(errors);
   }
 }
+
+TEST_F(ServerTest, ExtremeTimesAreAnsweredNotTrusted) {
+  const OPCHANDLE ramp = Handle(u"Test.Ramp");
+  const int64_t last = 0x7FFFFFFFFFFFFFFF;
+  TRead r = ReadAtTime(ramp, {0, 1, last, -1});
+  EXPECT_EQ(r.Result, S_OK);
+  EXPECT_EQ(r.Error, OPC_S_NODATA);
+  EXPECT_EQ(r.Samples.size(), 4u);
+  EXPECT_EQ(ReadRaw(ramp, Time(1), Time(HistoryStart + 25 * TicksPerSecond)).Samples.size(), 3u);
+  EXPECT_EQ(ReadRaw(ramp, Time(last), Time(1)).Result, E_INVALIDARG);
+  // More intervals than the server returns values.
+  EXPECT_EQ(ReadProcessed(ramp, HistoryStart, At(36), 0, OPCHDA_COUNT).Samples[0].Value, TValue(12960.0));
+  EXPECT_EQ(ReadProcessed(ramp, 1, At(36), 1, OPCHDA_COUNT).Error, OPC_E_MAXEXCEEDED);
+
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_R8;
+  DWORD quality = 0xC0;
+  HRESULT* errors = nullptr;
+  OPCHANDLE handles[] = {ramp, ramp};
+  FILETIME stamps[] = {ToFileTime(last), ToFileTime(-1)};
+  VARIANT values[] = {value, value};
+  DWORD qualities[] = {quality, quality};
+  ASSERT_EQ(Interface<IOPCHDA_SyncUpdate>()->InsertReplace(2, handles, stamps, values, qualities, &errors), S_FALSE);
+  EXPECT_EQ(errors[0], E_INVALIDARG);
+  EXPECT_EQ(errors[1], E_INVALIDARG);
+  CoTaskMemFree(errors);
+}
