@@ -21,6 +21,8 @@ public:
   explicit OleVariant(double value);
   explicit OleVariant(bool value);
   explicit OleVariant(const std::string& text);
+  // Without it a literal would pick the bool constructor.
+  explicit OleVariant(const char* text) : OleVariant(std::string(text)) {}
 
   // A VT_NULL value: "no value", as opposed to the empty (unassigned) one.
   static OleVariant Null();

@@ -222,7 +222,8 @@ public:
   void SaveToFile(const std::string& ToFile) const;
   // Applies the text at the stream's position. An Active line is only recorded while the
   // properties are applied; Loaded then disconnects a connected component and connects when
-  // it read Active = True, so the new settings take effect.
+  // it read Active = True, or read no Active line and was connected, so the new settings
+  // take effect.
   void LoadFromStream(TStream& Stream);
   // Raises "Wrong file format" unless the file's first 299 bytes name this class.
   void LoadFromFile(const std::string& FromFile);

@@ -116,12 +116,12 @@ void TZelkClient::Deactivate() {
 
 void TZelkClient::Loaded() {
   TdHandleComponent::Loaded();
-  const std::optional<bool> wanted = std::exchange(fLoadedActive, std::nullopt);
-  if (!wanted) return;
-  // A component that was connected before the load goes through a real disconnect, so its
-  // server is left properly and the new settings take effect.
+  // A text without an Active line keeps the state it found. A component that was connected
+  // before the load goes through a real disconnect, so its server is left properly, and
+  // connects again when it is to stay active, so the new settings take effect.
+  const bool wanted = std::exchange(fLoadedActive, std::nullopt).value_or(FActive);
   SetActive(false);
-  if (*wanted) SetActive(true);
+  if (wanted) SetActive(true);
 }
 
 ComPtr<IZelkConnection> TZelkClient::CreateConnection() { throw Exception("please override CreateConnection"); }

@@ -13,6 +13,17 @@ std::vector<std::unique_ptr<TIFRegisterClass>>& Registry() {
   return registry;
 }
 
+// A transport may leave out factories it does not have; asking for one is then an error the
+// caller can show, not a call through an empty function.
+template <class TFactory>
+const TFactory& RequireFactory(const TFactory& Factory, const char* Missing) {
+  if (!Factory) throw EOPCException(Missing);
+  return Factory;
+}
+
+constexpr char SNoServerBrowser[] = "Server enumeration not supported by this connection type";
+constexpr char SNoServerNames[] = "Server name resolution not supported by this connection type";
+
 }  // namespace
 
 bool RegisterConnection(std::unique_ptr<TIFRegisterClass> Reg) {
@@ -36,12 +47,15 @@ tZelkConnectionType DefaultConnectionType() {
 }
 
 ComPtr<IZelkServerBrowser> CreateServerBrowser(tZelkConnectionType ConnectionType) {
-  return FindConnection(ConnectionType, true)->IFCreateZelkServerBrowser();
+  ComPtr<IZelkServerBrowser> browser =
+      RequireFactory(FindConnection(ConnectionType, true)->IFCreateZelkServerBrowser, SNoServerBrowser)();
+  if (!browser) throw EOPCException(SNoServerBrowser);
+  return browser;
 }
 
 void GetServerNames(tZelkConnectionType ConnectionType, const std::string& ServerName, std::string& Caption,
                     std::string& ClsId) {
-  FindConnection(ConnectionType, true)->IFGetServerNames(ServerName, Caption, ClsId);
+  RequireFactory(FindConnection(ConnectionType, true)->IFGetServerNames, SNoServerNames)(ServerName, Caption, ClsId);
 }
 
 void DestroyConnectionRegistry() { Registry().clear(); }

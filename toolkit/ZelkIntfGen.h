@@ -40,7 +40,10 @@ bool ConnectionRegistered(tZelkConnectionType ConnectionType);
 // The type of the first record; an empty registry raises EOPCException "No default connection
 // registered add ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause".
 tZelkConnectionType DefaultConnectionType();
-// Both raise as FindConnection(ConnectionType, true) does for a missing type.
+// Both raise as FindConnection(ConnectionType, true) does for a missing type, and raise
+// EOPCException "Server enumeration not supported by this connection type" or "Server name
+// resolution not supported by this connection type" when the record lacks the factory (or
+// the browser factory returns none).
 ComPtr<IZelkServerBrowser> CreateServerBrowser(tZelkConnectionType ConnectionType);
 void GetServerNames(tZelkConnectionType ConnectionType, const std::string& ServerName, std::string& Caption,
                     std::string& ClsId);

@@ -103,3 +103,21 @@ TEST_F(ConnectionRegistry, UaFirstIsTheDefault) {
   ASSERT_TRUE(RegisterConnection(FakeRecord(coCOM, "com")));
   EXPECT_EQ(DefaultConnectionType(), coUA);
 }
+
+// A transport registers only the factories it has (COM has no server enumeration yet).
+TEST_F(ConnectionRegistry, MissingFactoriesRaiseInsteadOfCallingNothing) {
+  auto record = std::make_unique<TIFRegisterClass>();
+  record->Connectiontype = coCOM;
+  ASSERT_TRUE(RegisterConnection(std::move(record)));
+  EXPECT_EQ(MessageOf([] { CreateServerBrowser(coCOM); }), "Server enumeration not supported by this connection type");
+  std::string caption = "kept", clsId = "kept";
+  EXPECT_EQ(MessageOf([&] { GetServerNames(coCOM, "Zelk.HDASim.1", caption, clsId); }),
+            "Server name resolution not supported by this connection type");
+  EXPECT_EQ(caption + clsId, "keptkept");
+
+  auto empty = std::make_unique<TIFRegisterClass>();
+  empty->Connectiontype = coUA;
+  empty->IFCreateZelkServerBrowser = [] { return ComPtr<IZelkServerBrowser>(); };
+  ASSERT_TRUE(RegisterConnection(std::move(empty)));
+  EXPECT_EQ(MessageOf([] { CreateServerBrowser(coUA); }), "Server enumeration not supported by this connection type");
+}

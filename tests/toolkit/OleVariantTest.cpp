@@ -27,6 +27,9 @@ TEST(OleVariant, CopiesAreDeepAndMovesTakeOver) {
   EXPECT_TRUE(OleVariant::Null().IsNull());
   EXPECT_EQ(OleVariant(true).Value().boolVal, VARIANT_TRUE);
   EXPECT_EQ(OleVariant(int32_t{-7}).Value().lVal, -7);
+  const OleVariant literal("tag");  // a string, not the bool a pointer converts to
+  ASSERT_EQ(literal.VarType(), VT_BSTR);
+  EXPECT_EQ(std::u16string(literal.Value().bstrVal), u"tag");
 }
 
 TEST(OleVariant, CopyFromUntrustedData) {

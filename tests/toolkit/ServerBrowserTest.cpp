@@ -119,6 +119,11 @@ TEST_F(ServerBrowser, ProtocolNeedsARegisteredTransport) {
   EXPECT_EQ(RaisedMessage([&] { browser.Execute(true); }),
             "Connection not registered\r\nadd ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause");
   EXPECT_EQ(browser.Count(), 3);
+
+  // A transport without server enumeration: a clear error, and the last list stays.
+  RegisterConnection(FakeTransport(coCOM));
+  EXPECT_EQ(RaisedMessage([&] { browser.Execute(true); }), "Server enumeration not supported by this connection type");
+  EXPECT_EQ(browser.Count(), 3);
 }
 
 }  // namespace

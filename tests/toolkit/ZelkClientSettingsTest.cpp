@@ -98,9 +98,20 @@ TEST_F(ZelkClientSettings, ActiveTrueConnectsAfterEveryPropertyIsApplied) {
   EXPECT_EQ(FScript.Journal[0], "BeforeDeactivate");
   EXPECT_EQ(FScript.Journal[1], "Disconnect");
   EXPECT_EQ(FScript.Journal[7], "Connect Late|Other.Server|plant7|12|0");
+  // Without an Active line a connected component stays connected, with the new settings.
+  FScript.Journal.clear();
+  LoadText(client, "object C: TTestClient\r\n  ComputerName = 'plant8'\r\nend\r\n");
+  EXPECT_TRUE(client.Active());
+  ASSERT_EQ(FScript.Journal.size(), 10u);
+  EXPECT_EQ(FScript.Journal[1], "Disconnect");
+  EXPECT_EQ(FScript.Journal[7], "Connect Late|Other.Server|plant8|12|0");
   LoadText(client, "object C: TTestClient\r\n  Active = False\r\nend\r\n");
   EXPECT_FALSE(client.Active());
   EXPECT_EQ(FScript.Connections, 0);
+  FScript.Journal.clear();
+  LoadText(client, "object C: TTestClient\r\n  LogLevel = 4\r\nend\r\n");
+  EXPECT_FALSE(client.Active());
+  EXPECT_TRUE(FScript.Journal.empty());
 }
 
 TEST_F(ZelkClientSettings, MalformedAndHostileTextRaisesCleanly) {
