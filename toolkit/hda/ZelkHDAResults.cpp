@@ -124,6 +124,11 @@ void ClearVariants(VARIANT* Values, DWORD Count) {
 
 }  // namespace
 
+void FreeMovedValues(OPCHDA_ITEM& Record) {
+  CoTaskMemFree(Record.pvDataValues);
+  Record.pvDataValues = nullptr;
+}
+
 void FreeItemRecord(OPCHDA_ITEM& Record) {
   ClearVariants(Record.pvDataValues, Record.dwCount);
   CoTaskMemFree(Record.pvDataValues);

@@ -42,6 +42,9 @@ void AppendModifiedValues(TZelkHDAValueList& Values, const OPCHDA_MODIFIEDITEM& 
 void ReplaceAttributeValues(TZelkHDAItemAttributesItem& Attribute, const OPCHDA_ATTRIBUTE& Record,
                             TZelkLocalTimes& Times);
 
+// After every value of Record moved into value items: frees the value array, which holds
+// nothing any more, without clearing its entries one by one.
+void FreeMovedValues(OPCHDA_ITEM& Record);
 // Release what a server allocated inside one result record.
 void FreeItemRecord(OPCHDA_ITEM& Record);
 void FreeModifiedRecord(OPCHDA_MODIFIEDITEM& Record);

@@ -20,6 +20,7 @@ void StoreItemResults(TZelkHDAItems* Items, const TZelkItemResults& Results, TAg
     if (Aggregate == TAggregate::FromServer) item->SetAggregate(record.haAggregate);
     AppendValues(*item->Values(), 0, record.dwCount, record.pftTimeStamps, record.pdwQualities, record.pvDataValues,
                  TZelkValueSource::Owned, times);
+    FreeMovedValues(record);
   }
 }
 
