@@ -91,18 +91,18 @@ private:
 
 HdaSample IntervalCalculator::Calculate(const Interval& interval) {
   if (FAggregate == HDA_AGG_INTERPOLATIVE) return FView.ValueAtTime(interval.Stamp);
-  const HdaSample noData{interval.Stamp, {}, HDA_NODATA | OPC_QUALITY_BAD};
+  const HdaSample noData{interval.Stamp, {}, HDA_NODATA | DA_QUALITY_BAD};
   if (interval.To <= HdaEpoch || interval.From > FView.Now()) return noData;
 
   if (FAggregate == HDA_AGG_ANNOTATIONS) {
     const auto first = std::lower_bound(FAnnotations.begin(), FAnnotations.end(), interval.From);
     const auto last = std::lower_bound(FAnnotations.begin(), FAnnotations.end(), interval.To);
-    return HdaSample{interval.Stamp, static_cast<int32_t>(last - first), Calculated(interval, OPC_QUALITY_GOOD)};
+    return HdaSample{interval.Stamp, static_cast<int32_t>(last - first), Calculated(interval, DA_QUALITY_GOOD)};
   }
   const std::vector<HdaSample> raw = FView.Samples(interval.From, interval.To);
   switch (FAggregate) {
     case HDA_AGG_COUNT:
-      return HdaSample{interval.Stamp, static_cast<int32_t>(raw.size()), Calculated(interval, OPC_QUALITY_GOOD)};
+      return HdaSample{interval.Stamp, static_cast<int32_t>(raw.size()), Calculated(interval, DA_QUALITY_GOOD)};
     case HDA_AGG_DURATIONGOOD:
     case HDA_AGG_DURATIONBAD:
     case HDA_AGG_PERCENTGOOD:
@@ -116,14 +116,14 @@ HdaSample IntervalCalculator::Calculate(const Interval& interval) {
     case HDA_AGG_START:
     case HDA_AGG_END: {
       const HdaSample& chosen = FAggregate == HDA_AGG_START ? raw.front() : raw.back();
-      return HdaSample{interval.Stamp, chosen.Value, Calculated(interval, chosen.Quality & OPC_QUALITY_MASK)};
+      return HdaSample{interval.Stamp, chosen.Value, Calculated(interval, chosen.Quality & DA_QUALITY_MASK)};
     }
     case HDA_AGG_WORSTQUALITY: {
       uint32_t worst = raw.front().Quality;
       for (const HdaSample& sample : raw)
         worst = WorseQuality(worst, sample.Quality);
-      return HdaSample{interval.Stamp, static_cast<int32_t>(worst & OPC_QUALITY_MASK),
-                       Calculated(interval, OPC_QUALITY_GOOD)};
+      return HdaSample{interval.Stamp, static_cast<int32_t>(worst & DA_QUALITY_MASK),
+                       Calculated(interval, DA_QUALITY_GOOD)};
     }
     default:
       return ValueAggregate(interval, raw);
@@ -134,11 +134,11 @@ HdaSample IntervalCalculator::ValueAggregate(const Interval& interval, const std
   std::vector<const HdaSample*> good;
   for (const HdaSample& sample : raw)
     if (IsGoodQuality(sample.Quality)) good.push_back(&sample);
-  const HdaSample bad{interval.Stamp, {}, HDA_CALCULATED | OPC_QUALITY_BAD};
+  const HdaSample bad{interval.Stamp, {}, HDA_CALCULATED | DA_QUALITY_BAD};
   if (good.empty()) return bad;
   if (FAggregate == HDA_AGG_TIMEAVERAGE || FAggregate == HDA_AGG_TOTAL) return TimeWeighted(interval, raw, good.size());
 
-  const uint32_t quality = Calculated(interval, good.size() == raw.size() ? OPC_QUALITY_GOOD : OPC_QUALITY_UNCERTAIN);
+  const uint32_t quality = Calculated(interval, good.size() == raw.size() ? DA_QUALITY_GOOD : DA_QUALITY_UNCERTAIN);
   const double n = static_cast<double>(good.size());
   double sum = 0;
   const HdaSample* minimum = good.front();
@@ -235,7 +235,7 @@ HdaSample IntervalCalculator::TimeWeighted(const Interval& interval, const std::
   const double covered = Seconds(points.back().first - points.front().first);
   const double average = covered > 0 ? integral / covered : points.front().second;
   const double value = FAggregate == HDA_AGG_TOTAL ? average * Seconds(interval.To - interval.From) : average;
-  return HdaSample{interval.Stamp, value, Calculated(interval, uncertain ? OPC_QUALITY_UNCERTAIN : OPC_QUALITY_GOOD)};
+  return HdaSample{interval.Stamp, value, Calculated(interval, uncertain ? DA_QUALITY_UNCERTAIN : DA_QUALITY_GOOD)};
 }
 
 HdaSample IntervalCalculator::Durations(const Interval& interval, const std::vector<HdaSample>& raw) {
@@ -258,7 +258,7 @@ HdaSample IntervalCalculator::Durations(const Interval& interval, const std::vec
   const double seconds = Seconds(wantGood ? good : bad);
   const bool percent = FAggregate == HDA_AGG_PERCENTGOOD || FAggregate == HDA_AGG_PERCENTBAD;
   const double value = percent ? 100 * seconds / Seconds(interval.To - interval.From) : seconds;
-  return HdaSample{interval.Stamp, value, Calculated(interval, OPC_QUALITY_GOOD)};
+  return HdaSample{interval.Stamp, value, Calculated(interval, DA_QUALITY_GOOD)};
 }
 
 }  // namespace

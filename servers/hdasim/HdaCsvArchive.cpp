@@ -68,7 +68,7 @@ std::optional<uint32_t> ParseQuality(const std::string& text) {
   if (first == last) return std::nullopt;
   uint32_t quality = 0;
   const auto result = std::from_chars(first, last, quality, hex ? 16 : 10);
-  if (result.ec != std::errc() || result.ptr != last || quality > OPC_QUALITY_MASK) return std::nullopt;
+  if (result.ec != std::errc() || result.ptr != last || quality > DA_QUALITY_MASK) return std::nullopt;
   return quality;
 }
 
@@ -111,7 +111,7 @@ void ParseCsvHistory(std::istream& in, const std::string& fileName, HdaCsvItem& 
       report("no value");
       continue;
     }
-    uint32_t quality = OPC_QUALITY_GOOD;
+    uint32_t quality = DA_QUALITY_GOOD;
     if (fields.size() == 3) {
       const auto parsed = ParseQuality(fields[2]);
       if (!parsed) {

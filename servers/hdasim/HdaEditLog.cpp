@@ -43,7 +43,7 @@ HdaStatus HdaItemEditor::Apply(HdaEditType type, int64_t time, const HdaValue& v
     const double number = ToNumber(stored);
     if (number < FItem.LowEntryLimit || number > FItem.HighEntryLimit) return HdaStatus::OutOfRange;
   }
-  const HdaSample written{time, stored, HDA_RAW | (quality & OPC_QUALITY_MASK)};
+  const HdaSample written{time, stored, HDA_RAW | (quality & DA_QUALITY_MASK)};
   Record(standing ? *standing : written, type);
   (*FDraft)[time] = HdaOverride{false, stored, written.Quality};
   if (type == hetInsertReplace) return standing ? HdaStatus::Replaced : HdaStatus::Inserted;

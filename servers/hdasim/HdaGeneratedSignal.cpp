@@ -72,9 +72,9 @@ HdaValue HdaGeneratedSignal::ValueAt(int64_t index) const {
 uint32_t HdaGeneratedSignal::QualityOfSlot(int64_t slot) const {
   if (FDefinition.BadCycleSeconds != 0) {
     const int64_t cycle = slot * FDefinition.PeriodSeconds / FDefinition.BadCycleSeconds;
-    if (cycle % 2 == 1) return HDA_RAW | OPC_QUALITY_BAD;
+    if (cycle % 2 == 1) return HDA_RAW | DA_QUALITY_BAD;
   }
-  return HDA_RAW | OPC_QUALITY_GOOD;
+  return HDA_RAW | DA_QUALITY_GOOD;
 }
 
 void HdaGeneratedSignal::CopyNumbers(int64_t first, int64_t count, bool reverse, int64_t* times, double* values,
@@ -93,7 +93,7 @@ void HdaGeneratedSignal::CopyNumbers(int64_t first, int64_t count, bool reverse,
     for (int64_t i = 0; i < count; ++i) {
       times[i] = time;
       values[i] = offset + amplitude * static_cast<double>(phase);
-      qualities[i] = HDA_RAW | OPC_QUALITY_GOOD;
+      qualities[i] = HDA_RAW | DA_QUALITY_GOOD;
       time += timeStep;
       phase += step;
       if (phase == cycle) phase = 0;

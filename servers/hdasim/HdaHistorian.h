@@ -39,7 +39,7 @@ struct HdaEdit {
   HdaEditType Type = hetInsert;
   int64_t Time = 0;
   HdaValue Value;
-  uint32_t Quality = OPC_QUALITY_GOOD;
+  uint32_t Quality = DA_QUALITY_GOOD;
 };
 
 struct HdaHistorianStatus {

@@ -121,23 +121,23 @@ std::vector<HdaRun> HdaHistoryView::Runs(int64_t from, int64_t to) const {
 }
 
 HdaSample HdaHistoryView::ValueAtTime(int64_t time) const {
-  const HdaSample noData{time, {}, HDA_NODATA | OPC_QUALITY_BAD};
+  const HdaSample noData{time, {}, HDA_NODATA | DA_QUALITY_BAD};
   if (time > FNow) return noData;
   const auto before = AtOrBefore(time);
   if (!before) return noData;
   if (before->Time == time) return *before;
-  const uint32_t beforeQuality = before->Quality & OPC_QUALITY_MASK;
+  const uint32_t beforeQuality = before->Quality & DA_QUALITY_MASK;
   const auto after = AtOrAfter(time);
   if (FStepped || Type() == hvtBSTR) return HdaSample{time, before->Value, HDA_INTERPOLATED | beforeQuality};
   if (!after) {
     // Nothing recorded yet beyond the last sample: hold it, without vouching for it.
-    const uint32_t held = WorseQuality(beforeQuality, OPC_QUALITY_UNCERTAIN);
+    const uint32_t held = WorseQuality(beforeQuality, DA_QUALITY_UNCERTAIN);
     return HdaSample{time, before->Value, HDA_INTERPOLATED | held};
   }
   const double v0 = ToNumber(before->Value), v1 = ToNumber(after->Value);
   const double fraction = static_cast<double>(time - before->Time) / static_cast<double>(after->Time - before->Time);
   const double number = v0 + (v1 - v0) * fraction;
-  const uint32_t quality = HDA_INTERPOLATED | WorseQuality(beforeQuality, after->Quality & OPC_QUALITY_MASK);
+  const uint32_t quality = HDA_INTERPOLATED | WorseQuality(beforeQuality, after->Quality & DA_QUALITY_MASK);
   if (Type() == hvtI4) return HdaSample{time, static_cast<int32_t>(std::lround(number)), quality};
   return HdaSample{time, number, quality};
 }

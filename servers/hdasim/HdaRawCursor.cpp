@@ -12,7 +12,7 @@ HdaRun SampleRun(const HdaSample& sample) {
 }
 
 HdaRun NoBound(int64_t time) {
-  return SampleRun(HdaSample{time, {}, HDA_NOBOUND | OPC_QUALITY_BAD});
+  return SampleRun(HdaSample{time, {}, HDA_NOBOUND | DA_QUALITY_BAD});
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 
 HdaQualityClass QualityClassOf(uint32_t quality) {
   switch (quality & 0xC0) {
-    case OPC_QUALITY_GOOD:
+    case DA_QUALITY_GOOD:
       return HdaQualityClass::Good;
-    case OPC_QUALITY_UNCERTAIN:
+    case DA_QUALITY_UNCERTAIN:
       return HdaQualityClass::Uncertain;
     default:
       // 0x80 is not assigned by OPC DA; nothing good can be said about it.

@@ -28,10 +28,10 @@ constexpr uint32_t HDA_DATALOST = 0x00400000;
 constexpr uint32_t HDA_CONVERSION = 0x00800000;
 constexpr uint32_t HDA_PARTIAL = 0x01000000;
 
-constexpr uint32_t OPC_QUALITY_MASK = 0xFFFF;
-constexpr uint32_t OPC_QUALITY_BAD = 0x00;
-constexpr uint32_t OPC_QUALITY_UNCERTAIN = 0x40;
-constexpr uint32_t OPC_QUALITY_GOOD = 0xC0;
+constexpr uint32_t DA_QUALITY_MASK = 0xFFFF;
+constexpr uint32_t DA_QUALITY_BAD = 0x00;
+constexpr uint32_t DA_QUALITY_UNCERTAIN = 0x40;
+constexpr uint32_t DA_QUALITY_GOOD = 0xC0;
 
 // The two status bits of the OPC DA quality decide good, uncertain and bad.
 enum class HdaQualityClass { Bad, Uncertain, Good };

@@ -8,7 +8,6 @@
 #include "servers/hdasim/HdaPlayback.h"
 #include "servers/hdasim/ServerObject.h"
 #include "servers/hdasim/ServerTime.h"
-// Last: its quality macros would rename the backend's constants.
 #include "opc/_opcda.h"
 
 namespace {

@@ -10,7 +10,6 @@
 #include "servers/hdasim/ServerBrowser.h"
 #include "servers/hdasim/ServerErrorText.h"
 #include "servers/hdasim/ServerTime.h"
-// Last: its quality macros would rename the backend's constants.
 #include "opc/_opcda.h"
 
 namespace {

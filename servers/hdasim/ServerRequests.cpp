@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "servers/hdasim/ServerTime.h"
-// Last: its quality macros would rename the backend's constants.
 #include "opc/_opcda.h"
 
 namespace {

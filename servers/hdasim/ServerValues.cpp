@@ -5,7 +5,6 @@
 
 #include "platform/rtl/StringUtils.h"
 #include "servers/hdasim/ServerTime.h"
-// Last: its quality macros would rename the backend's constants.
 #include "opc/_opcda.h"
 
 LPWSTR TaskString(const std::string& text) {

@@ -250,17 +250,17 @@ TEST(HdaAggregates, HandCheckedValuesAndTypes) {
   // The bad hour is half of two hours; bad values leave the average uncertain.
   HdaSample s = Processed(*historian, "Test.Bad", Epoch(0), Epoch(2), 0, HDA_AGG_PERCENTBAD)[0];
   EXPECT_EQ(s.Value, HdaValue(50.0));
-  EXPECT_EQ(s.Quality, HDA_CALCULATED | OPC_QUALITY_GOOD);
+  EXPECT_EQ(s.Quality, HDA_CALCULATED | DA_QUALITY_GOOD);
   EXPECT_EQ(Processed(*historian, "Test.Bad", Epoch(0), Epoch(2), 0, HDA_AGG_AVERAGE)[0].Quality,
-            HDA_CALCULATED | OPC_QUALITY_UNCERTAIN);
+            HDA_CALCULATED | DA_QUALITY_UNCERTAIN);
   s = Processed(*historian, "Test.Bad", Epoch(1), Epoch(2), 0, HDA_AGG_AVERAGE)[0];
   EXPECT_TRUE(IsEmpty(s.Value));
-  EXPECT_EQ(s.Quality, HDA_CALCULATED | OPC_QUALITY_BAD);
+  EXPECT_EQ(s.Quality, HDA_CALCULATED | DA_QUALITY_BAD);
   EXPECT_EQ(Processed(*historian, "Test.Bad", Epoch(1), Epoch(2), 0, HDA_AGG_WORSTQUALITY)[0].Value,
             HdaValue(int32_t(0)));
   // A gap is no data for value aggregates, zero for the count.
   s = Processed(*historian, "Test.Gaps", Epoch(0, 35), Epoch(0, 55), 0, HDA_AGG_MAXIMUM)[0];
-  EXPECT_EQ(s.Quality, HDA_NODATA | OPC_QUALITY_BAD);
+  EXPECT_EQ(s.Quality, HDA_NODATA | DA_QUALITY_BAD);
   EXPECT_EQ(Processed(*historian, "Test.Gaps", Epoch(0, 35), Epoch(0, 55), 0, HDA_AGG_COUNT)[0].Value,
             HdaValue(int32_t(0)));
 
@@ -269,9 +269,9 @@ TEST(HdaAggregates, HandCheckedValuesAndTypes) {
       Processed(*historian, "Test.Ramp", Epoch(0, 0, 5), Epoch(0, 1), 15 * Sec, HDA_AGG_INTERPOLATIVE);
   ASSERT_EQ(interpolated.size(), 4u);
   EXPECT_EQ(interpolated[0].Value, HdaValue(0.5));
-  EXPECT_EQ(interpolated[0].Quality, HDA_INTERPOLATED | OPC_QUALITY_GOOD);
+  EXPECT_EQ(interpolated[0].Quality, HDA_INTERPOLATED | DA_QUALITY_GOOD);
   EXPECT_EQ(interpolated[1].Value, HdaValue(2.0));
-  EXPECT_EQ(interpolated[1].Quality, HDA_RAW | OPC_QUALITY_GOOD);
+  EXPECT_EQ(interpolated[1].Quality, HDA_RAW | DA_QUALITY_GOOD);
   EXPECT_EQ(interpolated[3].Time, Epoch(0, 0, 50));
 }
 
@@ -284,7 +284,7 @@ TEST(HdaAggregates, DirectionEdgesAndRefusals) {
   EXPECT_EQ(values[0].Value, HdaValue(int32_t(3)));  // 40, 50, 60 s
   EXPECT_EQ(values[1].Value, HdaValue(int32_t(2)));  // 20, 30 s
   EXPECT_EQ(values[2].Value, HdaValue(int32_t(1)));  // (0, 10 s]: 10 s only
-  EXPECT_EQ(values[2].Quality, HDA_CALCULATED | OPC_QUALITY_GOOD | HDA_PARTIAL);
+  EXPECT_EQ(values[2].Quality, HDA_CALCULATED | DA_QUALITY_GOOD | HDA_PARTIAL);
   values = Processed(*historian, "Test.Ramp", Epoch(0, 1), HdaEpoch, 25 * Sec, HDA_AGG_MINIMUMACTUALTIME);
   EXPECT_EQ(values[0].Time, Epoch(0, 0, 40));
   EXPECT_EQ(values[0].Value, HdaValue(4.0));
@@ -295,11 +295,11 @@ TEST(HdaAggregates, DirectionEdgesAndRefusals) {
   ASSERT_EQ(values.size(), 2u);
   EXPECT_EQ(status, HdaStatus::Ok);
   EXPECT_EQ(values[0].Value, HdaValue(int32_t(31)));
-  EXPECT_EQ(values[0].Quality, HDA_CALCULATED | OPC_QUALITY_GOOD | HDA_PARTIAL);
-  EXPECT_EQ(values[1].Quality, HDA_NODATA | OPC_QUALITY_BAD);
+  EXPECT_EQ(values[0].Quality, HDA_CALCULATED | DA_QUALITY_GOOD | HDA_PARTIAL);
+  EXPECT_EQ(values[1].Quality, HDA_NODATA | DA_QUALITY_BAD);
   values = Processed(*historian, "Test.Sine", HdaEpoch - HdaTicksPerHour, HdaEpoch, 0, HDA_AGG_AVERAGE, &status);
   EXPECT_EQ(status, HdaStatus::NoData);
-  EXPECT_EQ(values[0].Quality, HDA_NODATA | OPC_QUALITY_BAD);
+  EXPECT_EQ(values[0].Quality, HDA_NODATA | DA_QUALITY_BAD);
 
   // Text: only the aggregates that make sense.
   values = Processed(*historian, "Test.Text", HdaEpoch, Epoch(3), HdaTicksPerHour, HDA_AGG_START, &status);

@@ -157,19 +157,19 @@ TEST(HdaCsv, RecordedItemsInTheHistorian) {
   RawAnswer answer = ReadRaw(historian, "Site.Line1.Speed", HdaEpoch, TestNow + HdaTicksPerDay, 0, true);
   ASSERT_EQ(answer.Samples.size(), 4u);  // three samples and a missing end bound
   EXPECT_EQ(answer.Samples[2].Value, HdaValue(30.0));
-  EXPECT_EQ(answer.Samples[3].Quality, HDA_NOBOUND | OPC_QUALITY_BAD);
+  EXPECT_EQ(answer.Samples[3].Quality, HDA_NOBOUND | DA_QUALITY_BAD);
   EXPECT_EQ(ReadRaw(historian, "Site.Notes", Epoch(9), HdaEpoch).Samples[0].Value, HdaValue(std::string("shift B")));
 
   std::vector<HdaSample> values;
   historian.ReadAtTime(speed, {Epoch(0, 0, 30), Epoch(1)}, values);
   EXPECT_EQ(values[0].Value, HdaValue(15.0));
-  EXPECT_EQ(values[1].Quality, HDA_INTERPOLATED | OPC_QUALITY_UNCERTAIN);  // past the last sample
+  EXPECT_EQ(values[1].Quality, HDA_INTERPOLATED | DA_QUALITY_UNCERTAIN);  // past the last sample
   historian.ReadProcessed(speed, {HdaEpoch, Epoch(0, 3), 0, HDA_AGG_AVERAGE}, values);
   EXPECT_EQ(values[0].Value, HdaValue(20.0));
   historian.ReadProcessed(notes, {HdaEpoch, Epoch(9), 0, HDA_AGG_COUNT}, values);
   EXPECT_EQ(values[0].Value, HdaValue(int32_t(2)));
 
-  EXPECT_EQ(historian.Update({{speed, hetReplace, Epoch(0, 1), 25.0, OPC_QUALITY_GOOD}}, "ann")[0], HdaStatus::Ok);
+  EXPECT_EQ(historian.Update({{speed, hetReplace, Epoch(0, 1), 25.0, DA_QUALITY_GOOD}}, "ann")[0], HdaStatus::Ok);
   EXPECT_EQ(historian.View(speed).At(Epoch(0, 1))->Value, HdaValue(25.0));
 
   HdaValue value;

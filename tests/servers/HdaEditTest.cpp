@@ -11,7 +11,7 @@
 
 namespace {
 
-HdaEdit Edit(int item, HdaEditType type, int64_t time, HdaValue value = {}, uint32_t quality = OPC_QUALITY_GOOD) {
+HdaEdit Edit(int item, HdaEditType type, int64_t time, HdaValue value = {}, uint32_t quality = DA_QUALITY_GOOD) {
   return HdaEdit{item, type, time, std::move(value), quality};
 }
 

@@ -112,7 +112,7 @@ TEST(HdaRawRead, BoundingValues) {
   answer = ReadRaw(*historian, "Test.Ramp", HdaEpoch - HdaTicksPerHour, Epoch(0, 0, 20), 0, true);
   ASSERT_EQ(answer.Samples.size(), 4u);
   EXPECT_EQ(answer.Samples[0].Time, HdaEpoch - HdaTicksPerHour);
-  EXPECT_EQ(answer.Samples[0].Quality, HDA_NOBOUND | OPC_QUALITY_BAD);
+  EXPECT_EQ(answer.Samples[0].Quality, HDA_NOBOUND | DA_QUALITY_BAD);
   EXPECT_TRUE(IsEmpty(answer.Samples[0].Value));
   EXPECT_EQ(Values(answer)[3], 2);
 
@@ -121,7 +121,7 @@ TEST(HdaRawRead, BoundingValues) {
   ASSERT_EQ(answer.Samples.size(), 2u);
   EXPECT_EQ(answer.Samples[0].Time, Epoch(36, 34, 50));
   EXPECT_EQ(answer.Samples[1].Time, TestNow + HdaTicksPerHour);
-  EXPECT_EQ(answer.Samples[1].Quality, HDA_NOBOUND | OPC_QUALITY_BAD);
+  EXPECT_EQ(answer.Samples[1].Quality, HDA_NOBOUND | DA_QUALITY_BAD);
 
   // Before any history with bounds: the only real value is the end bound at the epoch.
   answer = ReadRaw(*historian, "Test.Ramp", HdaEpoch - 2 * HdaTicksPerHour, HdaEpoch - HdaTicksPerHour, 0, true);
@@ -195,10 +195,10 @@ TEST(HdaRawRead, AtTime) {
   };
   HdaSample s = at("Test.Ramp", Epoch(0, 0, 10));
   EXPECT_EQ(s.Value, HdaValue(1.0));
-  EXPECT_EQ(s.Quality, HDA_RAW | OPC_QUALITY_GOOD);
+  EXPECT_EQ(s.Quality, HDA_RAW | DA_QUALITY_GOOD);
   s = at("Test.Ramp", Epoch(0, 0, 12));
   EXPECT_DOUBLE_EQ(ToNumber(s.Value), 1.2);
-  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | OPC_QUALITY_GOOD);
+  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | DA_QUALITY_GOOD);
   EXPECT_EQ(s.Time, Epoch(0, 0, 12));
   // Straight across the wrap, as the two neighbours give it.
   EXPECT_DOUBLE_EQ(ToNumber(at("Test.Ramp", Epoch(2, 46, 35)).Value), 499.5);
@@ -206,13 +206,13 @@ TEST(HdaRawRead, AtTime) {
   // Stepped and text items hold the previous value.
   s = at("Test.Step", Epoch(0, 1, 59));
   EXPECT_EQ(s.Value, HdaValue(int32_t(1)));
-  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | OPC_QUALITY_GOOD);
+  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | DA_QUALITY_GOOD);
   EXPECT_EQ(at("Test.Text", Epoch(5, 59)).Value, HdaValue(std::string("Sample 5")));
 
   // A bad neighbour makes the interpolated value bad.
   s = at("Test.Bad", Epoch(0, 59, 55));
   EXPECT_DOUBLE_EQ(ToNumber(s.Value), 359.5);
-  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | OPC_QUALITY_BAD);
+  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | DA_QUALITY_BAD);
 
   // Across a gap the line runs between the samples on either side.
   EXPECT_DOUBLE_EQ(ToNumber(at("Test.Gaps", Epoch(0, 44, 55)).Value), 179 + (360 - 179) * 905.0 / 1810);
@@ -221,12 +221,12 @@ TEST(HdaRawRead, AtTime) {
   for (const int64_t time : {HdaEpoch - Sec, TestNow + Sec}) {
     s = at("Test.Ramp", time);
     EXPECT_TRUE(IsEmpty(s.Value));
-    EXPECT_EQ(s.Quality, HDA_NODATA | OPC_QUALITY_BAD);
+    EXPECT_EQ(s.Quality, HDA_NODATA | DA_QUALITY_BAD);
   }
   // Past the last sample, before now: held, but only uncertain.
   s = at("Test.Ramp", TestNow - Sec);
   EXPECT_EQ(s.Value, HdaValue(169.0));
-  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | OPC_QUALITY_UNCERTAIN);
+  EXPECT_EQ(s.Quality, HDA_INTERPOLATED | DA_QUALITY_UNCERTAIN);
 
   std::vector<HdaSample> values;
   EXPECT_EQ(historian->ReadAtTime(historian->FindItem("Test.Ramp"), {HdaEpoch - Sec, TestNow + Sec}, values),

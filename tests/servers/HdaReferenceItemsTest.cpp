@@ -33,7 +33,7 @@ bool Present(const HdaHistorian& historian, const char* itemId, int64_t time) {
 
 TEST(HdaReferenceItems, ValuesAtChosenTimes) {
   const auto historian = MakeHistorian();
-  const uint32_t goodRaw = HDA_RAW | OPC_QUALITY_GOOD;
+  const uint32_t goodRaw = HDA_RAW | DA_QUALITY_GOOD;
 
   HdaSample s = Exact(*historian, "Test.Ramp", HdaEpoch);
   EXPECT_EQ(s.Value, HdaValue(0.0));
@@ -73,11 +73,11 @@ TEST(HdaReferenceItems, ValuesAtChosenTimes) {
   // Bad: odd hours since the epoch have bad quality, even hours good; values as Ramp.
   EXPECT_EQ(Exact(*historian, "Test.Bad", Epoch(0, 59, 50)).Quality, goodRaw);
   s = Exact(*historian, "Test.Bad", Epoch(1));
-  EXPECT_EQ(s.Quality, HDA_RAW | OPC_QUALITY_BAD);
+  EXPECT_EQ(s.Quality, HDA_RAW | DA_QUALITY_BAD);
   EXPECT_EQ(s.Value, HdaValue(360.0));
-  EXPECT_EQ(Exact(*historian, "Test.Bad", Epoch(1, 59, 50)).Quality, HDA_RAW | OPC_QUALITY_BAD);
+  EXPECT_EQ(Exact(*historian, "Test.Bad", Epoch(1, 59, 50)).Quality, HDA_RAW | DA_QUALITY_BAD);
   EXPECT_EQ(Exact(*historian, "Test.Bad", Epoch(2)).Quality, goodRaw);
-  EXPECT_EQ(Exact(*historian, "Test.Bad", Epoch(35, 10)).Quality, HDA_RAW | OPC_QUALITY_BAD);
+  EXPECT_EQ(Exact(*historian, "Test.Bad", Epoch(35, 10)).Quality, HDA_RAW | DA_QUALITY_BAD);
 }
 
 TEST(HdaReferenceItems, WholeStretchesMatchTheDefinitions) {
@@ -106,7 +106,7 @@ TEST(HdaReferenceItems, WholeStretchesMatchTheDefinitions) {
   ASSERT_EQ(bad.Samples.size(), 720u);
   for (const HdaSample& sample : bad.Samples) {
     const bool oddHour = (sample.Time - HdaEpoch) / HdaTicksPerHour % 2 == 1;
-    ASSERT_EQ(sample.Quality, HDA_RAW | (oddHour ? OPC_QUALITY_BAD : OPC_QUALITY_GOOD));
+    ASSERT_EQ(sample.Quality, HDA_RAW | (oddHour ? DA_QUALITY_BAD : DA_QUALITY_GOOD));
   }
 }
 
