@@ -157,6 +157,31 @@ TEST_F(HdaAsync, AdviseSkipsRepeatsAndStopsAtTheConfirmedCancel) {
   EXPECT_EQ(a->Values()->Count(), 3);
 }
 
+TEST_F(HdaAsync, CancelConfirmationsReachTheirOwnRequest) {
+  Connect();
+  TZelkHDAItems first(&Server);
+  TZelkHDAItem* a = first.AddItem("A");
+  TZelkHDAItems second(&Server);
+  second.AddItem("A");
+  uint32_t firstCancel = 0;
+  Server.AsyncAdviseRaw(1, 1, &first, firstCancel, 1);
+  Server.AsyncAdviseRaw(1, 1, &second, CancelID, 2);
+  Fake->ConfirmCancel(CancelID);
+  ASSERT_TRUE(PumpUntil([&] { return Log.Events.size() == 1; }));
+  EXPECT_EQ(Log.Events[0], "cancel " + Ptr(&second) + " 2");
+
+  // An empty entry still reports the item's code but leaves what the item last received.
+  a->SetAggregate(3);
+  a->LastHResult = 123;
+  Fake->DeliverChange(Fake->Requests[0], 1.0, kFakeEpoch, 0);
+  EXPECT_EQ(a->LastHResult, S_OK);
+  EXPECT_EQ(a->Aggregate(), 3u);
+  EXPECT_TRUE(a->LastValue.IsNull());
+  EXPECT_EQ(a->LastTimeStamp.dwLowDateTime, 0u);
+  ASSERT_TRUE(PumpUntil([&] { return Log.Events.size() == 2; }));
+  EXPECT_EQ(Log.Events[1], "change " + Ptr(&first) + " 1");
+}
+
 TEST_F(HdaAsync, AMessageWithSubIdZeroReleasesItsRequest) {
   Connect();
   TZelkHDAItems items(&Server);
