@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/com/AutomationNumber.h"
+#include "platform/rtl/CivilDate.h"
 
 namespace {
 
@@ -96,13 +97,6 @@ bool ParseDecimalDigits(TextScanner& scanner, std::string& digits, int& exponent
     exponent += negative ? -value : value;
   }
   return true;
-}
-
-bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-unsigned DaysInMonth(unsigned year, unsigned month) {
-  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
 // :mm[:ss] after the hour.
@@ -222,7 +216,7 @@ bool ParseDateText(std::u16string_view text, DATE& date) {
     unsigned month = usFormat ? first : second;
     unsigned day = usFormat ? second : third;
     if ((usFormat && digits != 4) || (isoFormat && digits > 2)) return false;
-    if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > CivilDaysInMonth(year, month)) return false;
     st.wYear = WORD(year);
     st.wMonth = WORD(month);
     st.wDay = WORD(day);

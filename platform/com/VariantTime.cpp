@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "platform/com/OleAuto.h"
+#include "platform/rtl/CivilDate.h"
 
 namespace {
 
@@ -9,28 +10,6 @@ namespace {
 constexpr double kFirstDay = -657434;
 constexpr double kLastDay = 2958465;
 constexpr int64_t kSecondsPerDay = 86400;
-
-// Days since 1970-01-01 of a proleptic Gregorian date (month 1..12, day 1..31).
-constexpr int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  int64_t era = (year >= 0 ? year : year - 399) / 400;
-  auto yearOfEra = unsigned(year - era * 400);
-  unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + int64_t(dayOfEra) - 719468;
-}
-
-void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;
-  int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  auto dayOfEra = unsigned(days - era * 146097);
-  unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-  month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-  year = int64_t(yearOfEra) + era * 400 + (month <= 2);
-}
 
 constexpr int64_t kDateEpoch = DaysFromCivil(1899, 12, 30);
 
@@ -46,15 +25,13 @@ INT VariantTimeToSystemTime(DOUBLE vtime, LPSYSTEMTIME lpSystemTime) {
     seconds -= kSecondsPerDay;
     ++days;
   }
-  int64_t year;
-  unsigned month, day;
   int64_t sinceEpoch = days + kDateEpoch;
-  CivilFromDays(sinceEpoch, year, month, day);
-  if (year > 9999) return FALSE;
-  lpSystemTime->wYear = WORD(year);
-  lpSystemTime->wMonth = WORD(month);
-  lpSystemTime->wDay = WORD(day);
-  lpSystemTime->wDayOfWeek = WORD(((sinceEpoch % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
+  TCivilDate date = CivilFromDays(sinceEpoch);
+  if (date.Year > 9999) return FALSE;
+  lpSystemTime->wYear = WORD(date.Year);
+  lpSystemTime->wMonth = WORD(date.Month);
+  lpSystemTime->wDay = WORD(date.Day);
+  lpSystemTime->wDayOfWeek = WORD(WeekdayFromDays(sinceEpoch));
   lpSystemTime->wHour = WORD(seconds / 3600);
   lpSystemTime->wMinute = WORD(seconds / 60 % 60);
   lpSystemTime->wSecond = WORD(seconds % 60);

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <limits>
 
+#include "platform/rtl/CivilDate.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -13,28 +14,6 @@ constexpr int64_t MSecsPerDay64 = MSecsPerDay;
 constexpr int64_t DateDeltaFromUnix = -25569;
 constexpr int64_t FirstDay = -693593;  // 0001-01-01
 constexpr int64_t LastDay = 2958465;   // 9999-12-31
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
-
-void CivilFromDays(int64_t days, uint16_t& year, uint16_t& month, uint16_t& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
-  day = static_cast<uint16_t>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<uint16_t>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = static_cast<uint16_t>(static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2));
-}
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
@@ -73,7 +52,10 @@ DecodedDateTime Decode(TDateTime value) {
   const int64_t day = FloorDiv(msecs, MSecsPerDay64);
   auto timeMSecs = static_cast<int32_t>(msecs - day * MSecsPerDay64);
   DecodedDateTime result;
-  CivilFromDays(day + DateDeltaFromUnix, result.year, result.month, result.day);
+  const TCivilDate date = CivilFromDays(day + DateDeltaFromUnix);
+  result.year = static_cast<uint16_t>(date.Year);
+  result.month = static_cast<uint16_t>(date.Month);
+  result.day = static_cast<uint16_t>(date.Day);
   result.msec = static_cast<uint16_t>(timeMSecs % 1000);
   timeMSecs /= 1000;
   result.sec = static_cast<uint16_t>(timeMSecs % 60);
@@ -96,12 +78,11 @@ TDateTime FromTimespec(const timespec& now) {
 
 }  // namespace
 
-bool IsLeapYear(uint16_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(uint16_t year) { return IsCivilLeapYear(year); }
 
 uint16_t DaysInAMonth(uint16_t year, uint16_t month) {
-  static const uint16_t Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 0;
-  return month == 2 && IsLeapYear(year) ? 29 : Days[month - 1];
+  return static_cast<uint16_t>(CivilDaysInMonth(year, month));
 }
 
 uint16_t DaysInMonth(TDateTime value) {

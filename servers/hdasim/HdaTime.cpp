@@ -2,31 +2,10 @@
 
 #include <chrono>
 
+#include "platform/rtl/CivilDate.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
-
-// Days from 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
-
-void CivilFromDays(int64_t days, int& year, int& month, int& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = static_cast<int>(static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2));
-}
 
 // Ticks of 1970-01-01 since 1601-01-01.
 constexpr int64_t UnixEpochTicks = 116'444'736'000'000'000;
@@ -47,12 +26,6 @@ bool Expect(std::string_view text, size_t& pos, char c) {
   if (pos >= text.size() || text[pos] != c) return false;
   ++pos;
   return true;
-}
-
-int DaysInMonth(int year, int month) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : days[month - 1];
 }
 
 }  // namespace
@@ -93,7 +66,8 @@ std::optional<int64_t> HdaParseIsoTime(std::string_view text) {
   }
   if (pos < text.size() && text[pos] == 'Z') ++pos;
   if (pos != text.size()) return std::nullopt;
-  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+  if (year < 1601 || month < 1 || month > 12 || day < 1 ||
+      day > static_cast<int>(CivilDaysInMonth(year, static_cast<unsigned>(month))) || hour > 23 || minute > 59 ||
       second > 59)
     return std::nullopt;
   return HdaTicksFromUtc(year, month, day, hour, minute, second) + fraction;
@@ -107,12 +81,12 @@ std::string HdaFormatIsoTime(int64_t ticks) {
     rest += HdaTicksPerDay;
     --days;
   }
-  int year, month, day;
-  CivilFromDays(days, year, month, day);
+  const TCivilDate date = CivilFromDays(days);
   const int64_t seconds = rest / HdaTicksPerSecond;
   const int64_t fraction = rest % HdaTicksPerSecond;
-  std::string text = Format("%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, static_cast<int>(seconds / 3600),
-                            static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+  std::string text = Format("%04lld-%02u-%02uT%02d:%02d:%02d", static_cast<long long>(date.Year), date.Month, date.Day,
+                            static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                            static_cast<int>(seconds % 60));
   if (fraction != 0) text += Format(".%07lld", static_cast<long long>(fraction));
   return text + "Z";
 }
