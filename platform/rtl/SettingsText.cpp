@@ -540,16 +540,8 @@ void LoadComponentText(TComponent& component, std::string_view text) {
 
 void LoadComponentFromStream(TComponent& component, TStream& stream) {
   const int64_t start = stream.Position();
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    const int64_t count = stream.Read(buffer, sizeof buffer);
-    if (count <= 0)
-      break;
-    text.append(buffer, static_cast<size_t>(count));
-    if (text.size() > kMaxTextSize)
-      throw EReadError("Settings text too large");
-  }
+  // Parse refuses a text past the limit; reading stops just beyond it.
+  const std::string text = ReadStreamText(stream, kMaxTextSize);
   size_t consumed = 0;
   const TSettingsObject settings = Parse(text, &consumed);
   stream.SetPosition(start + static_cast<int64_t>(consumed));

@@ -72,6 +72,18 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
   return count;
 }
 
+std::string ReadStreamText(TStream& stream, size_t maxSize) {
+  std::string text;
+  char buffer[kCopyChunk];
+  while (text.size() <= maxSize) {
+    const int64_t count = stream.Read(buffer, kCopyChunk);
+    if (count <= 0)
+      break;
+    text.append(buffer, static_cast<size_t>(count));
+  }
+  return text;
+}
+
 // TMemoryStream
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {

@@ -1,6 +1,7 @@
 #pragma once
 // Byte streams: the abstract TStream, an in-memory stream and a file stream.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -74,3 +75,7 @@ private:
   std::string FFileName;
   int FHandle = -1;
 };
+
+// The stream from its position to its end. Reading stops as soon as more than maxSize bytes
+// have come, so a caller that refuses larger texts never holds much more than it allows.
+std::string ReadStreamText(TStream& stream, size_t maxSize = SIZE_MAX);

@@ -147,14 +147,7 @@ void TStrings::SetValues(std::string_view name, const std::string& value) {
 }
 
 void TStrings::LoadFromStream(TStream& stream) {
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    const int64_t count = stream.Read(buffer, sizeof buffer);
-    if (count <= 0)
-      break;
-    text.append(buffer, static_cast<size_t>(count));
-  }
+  const std::string text = ReadStreamText(stream);
   std::string_view lines = text;
   if (lines.starts_with(kUtf8ByteOrderMark))
     lines.remove_prefix(kUtf8ByteOrderMark.size());

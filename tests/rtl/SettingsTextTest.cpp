@@ -426,6 +426,17 @@ TEST(SettingsText, StreamLoadingStopsAfterTheObject) {
   EXPECT_EQ(a.Text(), "one");
   EXPECT_EQ(b.Text(), "two");
   EXPECT_THROW(LoadComponentFromStream(b, stream), EReadError);
+
+  const std::string huge(9u << 20, ' ');
+  TMemoryStream hugeStream;
+  hugeStream.WriteBuffer(huge.data(), static_cast<int64_t>(huge.size()));
+  hugeStream.SetPosition(0);
+  try {
+    LoadComponentFromStream(b, hugeStream);
+    ADD_FAILURE() << "a text past the limit was read";
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Settings text too large");
+  }
 }
 
 }  // namespace

@@ -70,6 +70,28 @@ TEST(MemoryStream, CopiesAndLoadsWholeStreams) {
   EXPECT_EQ(loaded.Position(), 0);
 }
 
+TEST(ReadStreamText, ReadsFromThePositionAndStopsJustPastTheLimit) {
+  std::string data(200000, 'x');
+  data[5] = 'a';
+  data.back() = 'z';
+  TMemoryStream stream;
+  stream.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+
+  stream.SetPosition(5);
+  EXPECT_EQ(ReadStreamText(stream), data.substr(5));
+  EXPECT_EQ(ReadStreamText(stream), "");  // at the end
+
+  stream.SetPosition(5);
+  EXPECT_EQ(ReadStreamText(stream, data.size() - 5), data.substr(5));  // the limit itself is allowed
+
+  stream.SetPosition(5);
+  const std::string cut = ReadStreamText(stream, 100);
+  EXPECT_GT(cut.size(), 100u);
+  EXPECT_LT(cut.size(), data.size() - 5);
+  EXPECT_EQ(cut, data.substr(5, cut.size()));
+  EXPECT_EQ(stream.Position(), 5 + static_cast<int64_t>(cut.size()));
+}
+
 class FileStreamTest : public ::testing::Test {
 protected:
   void SetUp() override {
