@@ -7,6 +7,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "toolkit/ZelkIntf.h"
 #include "toolkit/com/ZelkCom.h"
+#include "toolkit/hda/ZelkHDA.h"
 #include "toolkit/hda/ZelkHDAHandleTable.h"
 
 TZelkHDAItem::TZelkHDAItem(TZelkHDAItems* owner)
@@ -15,7 +16,10 @@ TZelkHDAItem::TZelkHDAItem(TZelkHDAItems* owner)
       fIdentityHandle(TZelkHDAHandleTable::Items().Acquire()),
       fClientHandle(fIdentityHandle) {}
 
-TZelkHDAItem::~TZelkHDAItem() { TZelkHDAHandleTable::Items().Release(fIdentityHandle); }
+TZelkHDAItem::~TZelkHDAItem() {
+  HdaRequestListDestroyed(this);
+  TZelkHDAHandleTable::Items().Release(fIdentityHandle);
+}
 
 TZelkHDAAnnotations* TZelkHDAItem::Annotations() {
   if (!fAnnotations) fAnnotations = std::make_unique<TZelkHDAAnnotations>();

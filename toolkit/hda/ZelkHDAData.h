@@ -24,6 +24,8 @@ class TZelkHDAValueList;
 class TZelkHDAAnnotations;
 class TZelkHDAAttributeValues;
 class TZelkHDAUpdateItems;
+class TZelkHDAItemAttributes;
+class TDateTimeList;
 
 // A runtime list that owns its elements.
 template <class T>
@@ -72,6 +74,12 @@ public:
 
   uint32_t CancelID() const { return fCancelID; }
 
+  // The attribute reads of the owning list's server component for this item; the
+  // asynchronous one stores its cancel id in CancelID.
+  HRESULT SyncReadAttribute(TDateTime StartTime, TDateTime EndTime, TZelkHDAItemAttributes* hdaAttributes);
+  HRESULT AsyncReadAttribute(TDateTime StartTime, TDateTime EndTime, TZelkHDAItemAttributes* hdaAttributes,
+                             uint32_t UserData);
+
   TZelkHDAItems* HdaItems;
   // The last value an advise or playback delivered, and its raw server time stamp.
   OleVariant LastValue = OleVariant::Null();
@@ -94,6 +102,8 @@ private:
 class TZelkHDAItems : public TZelkHDAOwningList<TZelkHDAItem> {
 public:
   explicit TZelkHDAItems(TZelkHDAServer* zelkHDAServer) : HdaServer(zelkHDAServer) {}
+  // Requests still writing into the list are forgotten first.
+  ~TZelkHDAItems() override;
   std::string ClassName() const override { return "TZelkHDAItems"; }
 
   // Binds obj to this list and forgets its server handle (another list's server may not know
@@ -107,6 +117,21 @@ public:
   // Advise and playback deliveries drop a first value equal to the item's last one.
   bool SkipRepeatedValues() const { return fSkipRepeatedValues; }
   void SetSkipRepeatedValues(bool value) { fSkipRepeatedValues = value; }
+
+  // The reads of HdaServer with this list; the asynchronous ones store their cancel id in
+  // CancelID. Without a server they raise EOPCException "Not connected to server".
+  HRESULT SyncReadRaw(TDateTime StartTime, TDateTime EndTime, uint32_t NumValues, BOOL bBounds);
+  HRESULT SyncReadProcessed(TDateTime StartTime, TDateTime EndTime, double ResampleIntervalSeconds);
+  HRESULT SyncReadAtTime(TDateTimeList* TimeStampList);
+  HRESULT SyncReadModified(TDateTime StartTime, TDateTime EndTime, uint32_t NumValues);
+  HRESULT AsyncReadRaw(TDateTime StartTime, TDateTime EndTime, uint32_t NumValues, BOOL bBounds, uint32_t UserData);
+  HRESULT AsyncAdviseRaw(TDateTime StartTime, double IntervalSeconds, uint32_t UserData);
+  HRESULT AsyncReadProcessed(TDateTime StartTime, TDateTime EndTime, double ResampleIntervalSeconds,
+                             uint32_t UserData);
+  HRESULT AsyncAdviseProcessed(TDateTime StartTime, double IntervalSeconds, uint32_t NumIntervals, uint32_t UserData);
+  HRESULT AsyncReadAtTime(TDateTimeList* TimeStampList, uint32_t UserData);
+  HRESULT AsyncReadModified(TDateTime StartTime, TDateTime EndTime, uint32_t NumValues, uint32_t UserData);
+  HRESULT AsyncReadCancel(uint32_t CancelID);
 
   TZelkHDAServer* HdaServer;
 
@@ -197,6 +222,9 @@ private:
 
 class TZelkHDAItemAttributes : public TZelkHDAOwningList<TZelkHDAItemAttributesItem> {
 public:
+  TZelkHDAItemAttributes() = default;
+  // Requests still writing into the list are forgotten first.
+  ~TZelkHDAItemAttributes() override;
   std::string ClassName() const override { return "TZelkHDAItemAttributes"; }
   TZelkHDAItemAttributesItem* AddNew();
 
@@ -231,6 +259,8 @@ class TZelkHDAUpdateItems : public TZelkHDAOwningList<TZelkHDAUpdateItem> {
 public:
   // Raises Exception "fHdaServer=nil" without a server.
   explicit TZelkHDAUpdateItems(TZelkHDAServer* zelkHDAServer);
+  // Requests still writing into the list are forgotten first.
+  ~TZelkHDAUpdateItems() override;
   std::string ClassName() const override { return "TZelkHDAUpdateItems"; }
 
   int Add(TZelkHDAUpdateItem* obj);
