@@ -17,12 +17,15 @@ LONG UsableKey(HKEY hKey, REGSAM required, TOpenKey& open) {
   return ERROR_SUCCESS;
 }
 
-// The key at path below from.
-LONG FindKey(const std::shared_ptr<TRegistryKey>& from, LPCWSTR path, std::shared_ptr<TRegistryKey>& key) {
-  std::vector<std::u16string_view> names;
-  const LONG result = SplitKeyPath(path ? path : u"", names);
+// The key at path below the live key behind hKey; walking down needs no access right.
+LONG FindKey(HKEY hKey, LPCWSTR path, std::shared_ptr<TRegistryKey>& key) {
+  TOpenKey parent;
+  LONG result = UsableKey(hKey, 0, parent);
   if (result != ERROR_SUCCESS) return result;
-  key = from;
+  std::vector<std::u16string_view> names;
+  result = SplitKeyPath(path ? path : u"", names);
+  if (result != ERROR_SUCCESS) return result;
+  key = std::move(parent.Key);
   for (std::u16string_view name : names) {
     key = key->FindSubKey(name);
     if (!key) return ERROR_FILE_NOT_FOUND;
@@ -38,11 +41,8 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samD
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
   std::unique_lock lock(RegistryLock());
-  TOpenKey parent;
-  LONG result = UsableKey(hKey, 0, parent);
-  if (result != ERROR_SUCCESS) return result;
   std::shared_ptr<TRegistryKey> key;
-  result = FindKey(parent.Key, lpSubKey, key);
+  const LONG result = FindKey(hKey, lpSubKey, key);
   if (result != ERROR_SUCCESS) return result;
   *phkResult = RegisterKeyHandle(std::move(key), samDesired);
   return ERROR_SUCCESS;
@@ -96,11 +96,8 @@ LONG RegCloseKey(HKEY hKey) {
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   if (!lpSubKey) return ERROR_INVALID_PARAMETER;
   std::unique_lock lock(RegistryLock());
-  TOpenKey parent;
-  LONG result = UsableKey(hKey, 0, parent);
-  if (result != ERROR_SUCCESS) return result;
   std::shared_ptr<TRegistryKey> key;
-  result = FindKey(parent.Key, lpSubKey, key);
+  const LONG result = FindKey(hKey, lpSubKey, key);
   if (result != ERROR_SUCCESS) return result;
   // The root cannot go, nor a key that still has subkeys.
   if (!key->Parent() || !key->SubKeys().empty()) return ERROR_ACCESS_DENIED;

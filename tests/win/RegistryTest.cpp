@@ -237,6 +237,10 @@ TEST_F(Registry, DeletingKeys) {
   EXPECT_EQ(SetString(child, u"Name", u"x"), ERROR_KEY_DELETED);
   DWORD size = 0;
   EXPECT_EQ(RegQueryValueExW(child, u"Name", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteKeyW(child, u""), ERROR_KEY_DELETED);
+  HKEY again = Sentinel;
+  EXPECT_EQ(RegOpenKeyExW(child, nullptr, 0, KEY_READ, &again), ERROR_KEY_DELETED);
+  EXPECT_EQ(again, nullptr);
   EXPECT_EQ(RegCloseKey(child), ERROR_SUCCESS);
 
   // An empty subkey name deletes the handle's own key.
