@@ -26,9 +26,12 @@ std::map<uintptr_t, TBlock>& Blocks() {
 // Moveable handles lie below any heap address and are multiples of 8.
 uintptr_t LastMoveableHandle = 0x10000;
 
+// The block behind handle; null, with ERROR_INVALID_HANDLE as the last error, for any other value.
 TBlock* FindBlock(HGLOBAL handle) {
   auto found = Blocks().find(reinterpret_cast<uintptr_t>(handle));
-  return found == Blocks().end() ? nullptr : &found->second;
+  if (found != Blocks().end()) return &found->second;
+  SetLastError(ERROR_INVALID_HANDLE);
+  return nullptr;
 }
 
 HGLOBAL Allocate(UINT flags, SIZE_T bytes) {
@@ -55,15 +58,12 @@ HGLOBAL Allocate(UINT flags, SIZE_T bytes) {
 
 HGLOBAL Free(HGLOBAL handle) {
   if (!handle) return nullptr;
-  std::unique_ptr<BYTE[]> freed;
+  std::unique_ptr<BYTE[]> freed;  // deleted after the lock is let go
   std::lock_guard lock(BlocksLock);
-  auto found = Blocks().find(reinterpret_cast<uintptr_t>(handle));
-  if (found == Blocks().end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return handle;
-  }
-  freed = std::move(found->second.Data);
-  Blocks().erase(found);
+  TBlock* block = FindBlock(handle);
+  if (!block) return handle;
+  freed = std::move(block->Data);
+  Blocks().erase(reinterpret_cast<uintptr_t>(handle));
   return nullptr;
 }
 
@@ -76,10 +76,7 @@ HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) { return Allocate(uFlags, uBytes);
 LPVOID GlobalLock(HGLOBAL hMem) {
   std::lock_guard lock(BlocksLock);
   TBlock* block = FindBlock(hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  if (!block) return nullptr;
   if (!block->Moveable) return block->Data.get();
   // A moveable block of 0 bytes has no memory to lock, as a discarded one on Windows.
   if (block->Size == 0) return nullptr;
@@ -90,10 +87,7 @@ LPVOID GlobalLock(HGLOBAL hMem) {
 BOOL GlobalUnlock(HGLOBAL hMem) {
   std::lock_guard lock(BlocksLock);
   TBlock* block = FindBlock(hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!block) return FALSE;
   if (!block->Moveable) return TRUE;
   if (block->LockCount == 0) {
     SetLastError(ERROR_NOT_LOCKED);
@@ -107,11 +101,7 @@ BOOL GlobalUnlock(HGLOBAL hMem) {
 SIZE_T GlobalSize(HGLOBAL hMem) {
   std::lock_guard lock(BlocksLock);
   const TBlock* block = FindBlock(hMem);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return block->Size;
+  return block ? block->Size : 0;
 }
 
 HGLOBAL GlobalFree(HGLOBAL hMem) { return Free(hMem); }

@@ -59,7 +59,12 @@ TEST(GlobalMemory, MoveableBlocksCountTheirLocks) {
   // A freed handle is refused, not used.
   EXPECT_EQ(GlobalLock(block), nullptr);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+  SetLastError(NO_ERROR);
   EXPECT_EQ(GlobalSize(block), 0u);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+  SetLastError(NO_ERROR);
+  EXPECT_FALSE(GlobalUnlock(block));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
   EXPECT_EQ(GlobalFree(block), block);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
   int local = 0;
