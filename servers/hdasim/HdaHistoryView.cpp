@@ -63,34 +63,26 @@ std::optional<HdaSample> HdaHistoryView::At(int64_t time) const {
   return sample;
 }
 
-std::optional<HdaSample> HdaHistoryView::AtOrBefore(int64_t time) const {
-  HdaMergedCursor cursor(*this, time, false);
+namespace {
+
+// The first merged sample from time on in one direction, the first good one if asked.
+std::optional<HdaSample> FirstFrom(const HdaHistoryView& view, int64_t time, bool forward, bool goodOnly) {
+  HdaMergedCursor cursor(view, time, forward);
   HdaSample sample;
-  if (cursor.Next(sample)) return sample;
+  while (cursor.Next(sample))
+    if (!goodOnly || IsGoodQuality(sample.Quality)) return sample;
   return std::nullopt;
 }
 
-std::optional<HdaSample> HdaHistoryView::AtOrAfter(int64_t time) const {
-  HdaMergedCursor cursor(*this, time, true);
-  HdaSample sample;
-  if (cursor.Next(sample)) return sample;
-  return std::nullopt;
-}
+}  // namespace
 
+std::optional<HdaSample> HdaHistoryView::AtOrBefore(int64_t time) const { return FirstFrom(*this, time, false, false); }
+std::optional<HdaSample> HdaHistoryView::AtOrAfter(int64_t time) const { return FirstFrom(*this, time, true, false); }
 std::optional<HdaSample> HdaHistoryView::GoodAtOrBefore(int64_t time) const {
-  HdaMergedCursor cursor(*this, time, false);
-  HdaSample sample;
-  while (cursor.Next(sample))
-    if (IsGoodQuality(sample.Quality)) return sample;
-  return std::nullopt;
+  return FirstFrom(*this, time, false, true);
 }
-
 std::optional<HdaSample> HdaHistoryView::GoodAtOrAfter(int64_t time) const {
-  HdaMergedCursor cursor(*this, time, true);
-  HdaSample sample;
-  while (cursor.Next(sample))
-    if (IsGoodQuality(sample.Quality)) return sample;
-  return std::nullopt;
+  return FirstFrom(*this, time, true, true);
 }
 
 std::vector<HdaSample> HdaHistoryView::Samples(int64_t from, int64_t to) const {

@@ -92,6 +92,25 @@ TEST(HdaEdits, InsertReplaceDeleteAndModifiedRecords) {
   EXPECT_EQ(values[0].Value, HdaValue(int32_t(6)));
 }
 
+TEST(HdaEdits, ABadEditIsPassedOverWhereGoodValuesAreAsked) {
+  const auto historian = MakeHistorian();
+  const int ramp = historian->FindItem("Test.Ramp");
+  ASSERT_EQ(historian->Update({Edit(ramp, hetReplace, Epoch(0, 0, 50), 900.0, DA_QUALITY_BAD)}, "ann")[0],
+            HdaStatus::Ok);
+  const HdaHistoryView view = historian->View(ramp);
+  EXPECT_EQ(view.AtOrBefore(Epoch(0, 0, 55))->Time, Epoch(0, 0, 50));
+  EXPECT_EQ(view.GoodAtOrBefore(Epoch(0, 0, 55))->Time, Epoch(0, 0, 40));
+  EXPECT_EQ(view.AtOrAfter(Epoch(0, 0, 45))->Time, Epoch(0, 0, 50));
+  EXPECT_EQ(view.GoodAtOrAfter(Epoch(0, 0, 45))->Time, Epoch(0, 0, 60));
+  EXPECT_FALSE(view.GoodAtOrBefore(HdaEpoch - Sec));
+
+  // The time average starts from the good line through 40 s and 60 s, not from the bad 900.
+  std::vector<HdaSample> values;
+  historian->ReadProcessed(ramp, {Epoch(0, 0, 50), Epoch(0, 0, 70), 0, HDA_AGG_TIMEAVERAGE}, values);
+  EXPECT_EQ(values[0].Value, HdaValue(6.0));
+  EXPECT_EQ(values[0].Quality, HDA_CALCULATED | DA_QUALITY_UNCERTAIN);
+}
+
 TEST(HdaEdits, ValuesTimesAndRanges) {
   const auto historian = MakeHistorian(TestNow, 100);
   const int ramp = historian->FindItem("Test.Ramp");
