@@ -8,6 +8,7 @@
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
+#include "tests/rtl/RtlTestSupport.h"
 
 namespace {
 
@@ -51,15 +52,6 @@ TFormatSettings Settings(const char* date, const char* time) {
   return settings;
 }
 
-std::string ErrorOf(void (*call)()) {
-  try {
-    call();
-  } catch (const EConvertError& e) {
-    return e.what();
-  }
-  return "no EConvertError";
-}
-
 const TFormatSettings Iso;
 
 }  // namespace
@@ -95,9 +87,9 @@ TEST(EncodeDate, RejectsFieldsOutOfRange) {
   EXPECT_TRUE(TryEncodeDate(2000, 2, 29, value));
   EXPECT_TRUE(TryEncodeTime(23, 59, 59, 999, value));
   EXPECT_LT(value, 1.0);
-  EXPECT_EQ(ErrorOf([] { EncodeDate(2023, 2, 29); }), "Invalid argument to date encode");
-  EXPECT_EQ(ErrorOf([] { EncodeTime(25, 0, 0, 0); }), "Invalid argument to time encode");
-  EXPECT_EQ(ErrorOf([] { EncodeDateTime(2023, 1, 1, 0, 0, 0, 1000); }), "Invalid argument to time encode");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeDate(2023, 2, 29); }), "Invalid argument to date encode");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeTime(25, 0, 0, 0); }), "Invalid argument to time encode");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeDateTime(2023, 1, 1, 0, 0, 0, 1000); }), "Invalid argument to time encode");
 }
 
 TEST(Calendar, LeapYearsMonthLengthsAndWeekdays) {
@@ -295,9 +287,9 @@ TEST(StrToDateTime, RejectsInvalidText) {
   EXPECT_FALSE(TryStrToTime("11:30", value, twelveHour));
   EXPECT_FALSE(TryStrToDate("2024-03-05 07:08:09", value, Iso));
   EXPECT_FALSE(TryStrToTime("2024-03-05", value, Iso));
-  EXPECT_EQ(ErrorOf([] { StrToDateTime("2024-13-01", Iso); }), "'2024-13-01' is not a valid date and time");
-  EXPECT_EQ(ErrorOf([] { StrToDate(" x", Iso); }), "' x' is not a valid date");
-  EXPECT_EQ(ErrorOf([] { StrToTime("25:00", Iso); }), "'25:00' is not a valid time");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { StrToDateTime("2024-13-01", Iso); }), "'2024-13-01' is not a valid date and time");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { StrToDate(" x", Iso); }), "' x' is not a valid date");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { StrToTime("25:00", Iso); }), "'25:00' is not a valid time");
 }
 
 TEST(StrftimeToDateTimePattern, TranslatesNumericConversions) {

@@ -5,32 +5,9 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Lists.h"
+#include "tests/rtl/RtlTestSupport.h"
 
 namespace {
-
-using Journal = std::vector<std::string>;
-
-// Writes its name to a journal when it is destroyed.
-class TProbe : public TObject {
-public:
-  TProbe(std::string name, Journal& journal) : FName(std::move(name)), FJournal(journal) {}
-  ~TProbe() override { FJournal.push_back(FName); }
-  const std::string& Name() const { return FName; }
-
-private:
-  std::string FName;
-  Journal& FJournal;
-};
-
-template <class Action>
-std::string ListErrorOf(Action action) {
-  try {
-    action();
-  } catch (const EListError& error) {
-    return error.Message();
-  }
-  return "no error";
-}
 
 // Records each notification and whether the list still held the item at that moment.
 class TRecordingList : public TList {
@@ -49,17 +26,17 @@ int item1 = 1, item2 = 2, item3 = 3;
 
 TEST(List, IndexErrorsNameTheIndex) {
   TList list;
-  EXPECT_EQ(ListErrorOf([&] { list.First(); }), "List index out of bounds (0)");
-  EXPECT_EQ(ListErrorOf([&] { list.Last(); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.First(); }), "List index out of bounds (0)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Last(); }), "List index out of bounds (-1)");
   list.Add(&item1);
   list.Add(&item2);
-  EXPECT_EQ(ListErrorOf([&] { list.Get(-1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ListErrorOf([&] { list.Put(2, &item3); }), "List index out of bounds (2)");
-  EXPECT_EQ(ListErrorOf([&] { list.Insert(3, &item3); }), "List index out of bounds (3)");
-  EXPECT_EQ(ListErrorOf([&] { list.Exchange(0, 2); }), "List index out of bounds (2)");
-  EXPECT_EQ(ListErrorOf([&] { list.Move(-1, 0); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ListErrorOf([&] { list.SetCount(-1); }), "List count out of bounds (-1)");
-  EXPECT_EQ(ListErrorOf([&] { list.SetCapacity(1); }), "List capacity out of bounds (1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Get(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Put(2, &item3); }), "List index out of bounds (2)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Insert(3, &item3); }), "List index out of bounds (3)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Exchange(0, 2); }), "List index out of bounds (2)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Move(-1, 0); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.SetCount(-1); }), "List count out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.SetCapacity(1); }), "List capacity out of bounds (1)");
   EXPECT_EQ(list.Count(), 2);  // nothing above changed the list
 }
 
@@ -179,7 +156,7 @@ TEST(ListOf, TypedListsStoreTheObjectAddress) {
     owning.Sort([](TItem* x, TItem* y) { return x->Name().compare(y->Name()); });
     EXPECT_EQ(owning.First(), a);
     EXPECT_EQ(owning.Last()->Tag, 7);
-    EXPECT_EQ(ListErrorOf([&] { owning.Items(2); }), "List index out of bounds (2)");
+    EXPECT_EQ(ErrorOf<EListError>([&] { owning.Items(2); }), "List index out of bounds (2)");
 
     // A plain typed list stores by Put without freeing what it replaces.
     TListOf<TItem> view;

@@ -8,21 +8,12 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/RtlTestSupport.h"
 
 namespace {
 
 std::string Contents(TMemoryStream& stream) {
   return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
-}
-
-template <class Exc, class Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Exc& error) {
-    return error.Message();
-  }
-  return "no error";
 }
 
 TEST(MemoryStream, SeekingPastTheEndLeavesAZeroGap) {

@@ -6,30 +6,9 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/RtlTestSupport.h"
 
 namespace {
-
-using Journal = std::vector<std::string>;
-
-class TProbe : public TObject {
-public:
-  TProbe(std::string name, Journal& journal) : FName(std::move(name)), FJournal(journal) {}
-  ~TProbe() override { FJournal.push_back(FName); }
-
-private:
-  std::string FName;
-  Journal& FJournal;
-};
-
-template <class Exc, class Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Exc& error) {
-    return error.Message();
-  }
-  return "no error";
-}
 
 TStringList* Lines(TStringList& list, std::initializer_list<const char*> lines) {
   for (const char* line : lines)
