@@ -40,6 +40,10 @@ constexpr TCivilDate CivilFromDays(int64_t days) {
   return {int64_t(yearOfEra) + era * 400 + (month <= 2), month, dayOfYear - (153 * shiftedMonth + 2) / 5 + 1};
 }
 
+// Division rounding toward minus infinity (b > 0), so that a time count splits into whole
+// days and the rest of a day the same way on both sides of an epoch.
+constexpr int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b < 0); }
+
 // 0 = Sunday; 1970-01-01 was a Thursday.
 constexpr unsigned WeekdayFromDays(int64_t days) { return unsigned((days % 7 + 7 + 4) % 7); }
 

@@ -15,8 +15,6 @@ constexpr int64_t DateDeltaFromUnix = -25569;
 constexpr int64_t FirstDay = -693593;  // 0001-01-01
 constexpr int64_t LastDay = 2958465;   // 9999-12-31
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
 // A date-time as milliseconds on a straight line from 1899-12-30 00:00, rounded to the
 // nearest millisecond. Values outside the supported years count as 0.
 int64_t ToMSecs(TDateTime value) {

@@ -27,10 +27,7 @@ constexpr unsigned CivilWeekday(int64_t days) { return WeekdayFromDays(days + kF
 
 constexpr int64_t YearStartTicks(int64_t year) { return CivilDays(year, 1, 1) * kTicksPerDay; }
 
-// Floor division of ticks into days.
-constexpr int64_t DaysOfTicks(int64_t ticks) {
-  return ticks >= 0 ? ticks / kTicksPerDay : -((-(ticks + 1)) / kTicksPerDay) - 1;
-}
+constexpr int64_t DaysOfTicks(int64_t ticks) { return FloorDiv(ticks, kTicksPerDay); }
 
 // 1601-01-01 was a Monday.
 static_assert(CivilDays(1970, 1, 1) * kTicksPerDay == kUnixEpochTicks && CivilWeekday(0) == 1);

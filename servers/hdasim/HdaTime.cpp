@@ -7,9 +7,6 @@
 
 namespace {
 
-// Ticks of 1970-01-01 since 1601-01-01.
-constexpr int64_t UnixEpochTicks = 116'444'736'000'000'000;
-
 bool ReadDigits(std::string_view text, size_t& pos, size_t count, int& value) {
   if (pos + count > text.size()) return false;
   value = 0;
@@ -32,12 +29,12 @@ bool Expect(std::string_view text, size_t& pos, char c) {
 
 int64_t HdaSystemNow() {
   const auto sinceUnix = std::chrono::system_clock::now().time_since_epoch();
-  return UnixEpochTicks + std::chrono::duration_cast<std::chrono::nanoseconds>(sinceUnix).count() / 100;
+  return HdaUnixEpoch + std::chrono::duration_cast<std::chrono::nanoseconds>(sinceUnix).count() / 100;
 }
 
 int64_t HdaTicksFromUtc(int year, int month, int day, int hour, int minute, int second) {
   const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-  return UnixEpochTicks + days * HdaTicksPerDay + hour * HdaTicksPerHour + minute * HdaTicksPerMinute +
+  return HdaUnixEpoch + days * HdaTicksPerDay + hour * HdaTicksPerHour + minute * HdaTicksPerMinute +
          second * HdaTicksPerSecond;
 }
 
@@ -74,13 +71,9 @@ std::optional<int64_t> HdaParseIsoTime(std::string_view text) {
 }
 
 std::string HdaFormatIsoTime(int64_t ticks) {
-  const int64_t sinceUnix = ticks - UnixEpochTicks;
-  int64_t days = sinceUnix / HdaTicksPerDay;
-  int64_t rest = sinceUnix % HdaTicksPerDay;
-  if (rest < 0) {
-    rest += HdaTicksPerDay;
-    --days;
-  }
+  const int64_t sinceUnix = ticks - HdaUnixEpoch;
+  const int64_t days = FloorDiv(sinceUnix, HdaTicksPerDay);
+  const int64_t rest = sinceUnix - days * HdaTicksPerDay;
   const TCivilDate date = CivilFromDays(days);
   const int64_t seconds = rest / HdaTicksPerSecond;
   const int64_t fraction = rest % HdaTicksPerSecond;

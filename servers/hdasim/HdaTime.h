@@ -12,6 +12,8 @@ constexpr int64_t HdaTicksPerMinute = 60 * HdaTicksPerSecond;
 constexpr int64_t HdaTicksPerHour = 60 * HdaTicksPerMinute;
 constexpr int64_t HdaTicksPerDay = 24 * HdaTicksPerHour;
 
+// 1970-01-01T00:00:00Z.
+constexpr int64_t HdaUnixEpoch = 116'444'736'000'000'000;
 // History begins at 2000-01-01T00:00:00Z.
 constexpr int64_t HdaEpoch = 125'911'584'000'000'000;
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <string>
 
+#include "platform/rtl/CivilDate.h"
 #include "servers/hdasim/HdaTime.h"
 
 namespace {
@@ -27,71 +28,36 @@ constexpr TUnitName OffsetNames[] = {
     {"D", TUnit::Day},    {"W", TUnit::Week},   {"Y", TUnit::Year},
 };
 
-struct TCivil {
-  int64_t Year, Month, Day;
-};
-
-// Days since 1970-01-01 and back (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t yearOfEra = year - era * 400;
-  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
-}
-
-TCivil CivilFromDays(int64_t days) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-  return {yearOfEra + era * 400 + (month <= 2), month, dayOfYear - (153 * monthIndex + 2) / 5 + 1};
-}
-
-bool IsLeap(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int64_t DaysInMonth(int64_t year, int64_t month) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : days[month - 1];
-}
-
-const int64_t UnixEpochTicks = HdaTicksFromUtc(1970, 1, 1);
-
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
 int64_t StartOf(TUnit unit, int64_t now) {
-  const int64_t sinceUnix = now - UnixEpochTicks;
-  auto floorTo = [&](int64_t step) { return UnixEpochTicks + FloorDiv(sinceUnix, step) * step; };
+  const int64_t sinceUnix = now - HdaUnixEpoch;
+  auto floorTo = [&](int64_t step) { return HdaUnixEpoch + FloorDiv(sinceUnix, step) * step; };
   const int64_t days = FloorDiv(sinceUnix, HdaTicksPerDay);
-  const TCivil date = CivilFromDays(days);
+  const TCivilDate date = CivilFromDays(days);
   switch (unit) {
     case TUnit::Now: return now;
     case TUnit::Second: return floorTo(HdaTicksPerSecond);
     case TUnit::Minute: return floorTo(HdaTicksPerMinute);
     case TUnit::Hour: return floorTo(HdaTicksPerHour);
     case TUnit::Day: return floorTo(HdaTicksPerDay);
-    // 1970-01-01 was a Thursday: four days after a Sunday.
-    case TUnit::Week: return UnixEpochTicks + (days - ((days + 4) % 7 + 7) % 7) * HdaTicksPerDay;
-    case TUnit::Month: return UnixEpochTicks + DaysFromCivil(date.Year, date.Month, 1) * HdaTicksPerDay;
-    case TUnit::Year: return UnixEpochTicks + DaysFromCivil(date.Year, 1, 1) * HdaTicksPerDay;
+    case TUnit::Week: return HdaUnixEpoch + (days - WeekdayFromDays(days)) * HdaTicksPerDay;  // from Sunday
+    case TUnit::Month: return HdaUnixEpoch + DaysFromCivil(date.Year, date.Month, 1) * HdaTicksPerDay;
+    case TUnit::Year: return HdaUnixEpoch + DaysFromCivil(date.Year, 1, 1) * HdaTicksPerDay;
   }
   return now;
 }
 
 // Calendar months, keeping the time of day; the day is cut to the new month's length.
 std::optional<int64_t> AddMonths(int64_t ticks, int64_t months) {
-  const int64_t sinceUnix = ticks - UnixEpochTicks;
+  const int64_t sinceUnix = ticks - HdaUnixEpoch;
   const int64_t days = FloorDiv(sinceUnix, HdaTicksPerDay);
   const int64_t timeOfDay = sinceUnix - days * HdaTicksPerDay;
-  const TCivil date = CivilFromDays(days);
+  const TCivilDate date = CivilFromDays(days);
   const int64_t monthIndex = date.Year * 12 + (date.Month - 1) + months;
-  const int64_t year = FloorDiv(monthIndex, 12), month = monthIndex - year * 12 + 1;
+  const int64_t year = FloorDiv(monthIndex, 12);
+  const auto month = static_cast<unsigned>(monthIndex - year * 12 + 1);
   if (year < 1601 || year > 30827) return std::nullopt;
-  const int64_t day = std::min(date.Day, DaysInMonth(year, month));
-  return UnixEpochTicks + DaysFromCivil(year, month, day) * HdaTicksPerDay + timeOfDay;
+  const unsigned day = std::min(date.Day, CivilDaysInMonth(year, month));
+  return HdaUnixEpoch + DaysFromCivil(year, month, day) * HdaTicksPerDay + timeOfDay;
 }
 
 class TRelativeTimeParser {

@@ -16,6 +16,12 @@ TEST(CivilDate, FixedDaysOfTheEpochsItServes) {
   EXPECT_EQ(CivilDaysInMonth(2000, 2), 29u);
   EXPECT_EQ(CivilDaysInMonth(2100, 2), 28u);
   EXPECT_EQ(CivilDaysInMonth(-4, 2), 29u);
+  EXPECT_EQ(FloorDiv(6, 7), 0);
+  EXPECT_EQ(FloorDiv(7, 7), 1);
+  EXPECT_EQ(FloorDiv(-1, 7), -1);
+  EXPECT_EQ(FloorDiv(-7, 7), -1);
+  EXPECT_EQ(FloorDiv(-8, 7), -2);
+  EXPECT_EQ(FloorDiv(INT64_MIN, 10), INT64_MIN / 10 - 1);
 }
 
 // Every day from before year 0 to the last FILETIME year follows the one before it in the
