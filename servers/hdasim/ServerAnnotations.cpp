@@ -67,9 +67,6 @@ HRESULT THdaSimServer::Insert(DWORD dwNumItems, OPCHANDLE* phServer, FILETIME* f
   if (!ppErrors) return E_POINTER;
   *ppErrors = nullptr;
   THdaAnnotationInsert request;
-  const HRESULT parsed = ParseAnnotationInsert(dwNumItems, phServer, ftTimeStamps, pAnnotationValues, request);
-  if (FAILED(parsed)) return parsed;
-  std::unique_ptr<THdaHandleResults> results = Execute(*FHistorian, request);
-  if (!results) return E_OUTOFMEMORY;
-  return results->HandOutErrors(ppErrors);
+  return RunUpdate(ParseAnnotationInsert(dwNumItems, phServer, ftTimeStamps, pAnnotationValues, request), request,
+                   ppErrors);
 }

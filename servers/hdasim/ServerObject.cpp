@@ -20,6 +20,13 @@ std::set<THdaSimServer*> LiveServers;
 
 constexpr LCID EnglishLocale = 0x0409;
 
+// The item an ID names; -1, with the error that answers it, when none does.
+int FindItemId(const HdaHistorian& historian, LPCWSTR id, HRESULT& error) {
+  const int item = id ? historian.FindItem(Utf16ToUtf8(id)) : -1;
+  if (item < 0) error = id && *id ? OPC_E_UNKNOWNITEMID : OPC_E_INVALIDITEMID;
+  return item;
+}
+
 // Task-allocated copies of every entry's name and description; false, with nothing left
 // allocated, when memory runs out.
 template <class TTable>
@@ -244,9 +251,8 @@ HRESULT THdaSimServer::GetItemHandles(DWORD dwCount, LPWSTR* pszItemID, OPCHANDL
   HRESULT result = S_OK;
   std::lock_guard lock(FLock);
   for (DWORD i = 0; i < dwCount; ++i) {
-    const int item = pszItemID[i] ? FHistorian->FindItem(Utf16ToUtf8(pszItemID[i])) : -1;
+    const int item = FindItemId(*FHistorian, pszItemID[i], errors[i]);
     if (item < 0) {
-      errors[i] = pszItemID[i] && *pszItemID[i] ? OPC_E_UNKNOWNITEMID : OPC_E_INVALIDITEMID;
       result = S_FALSE;
       continue;
     }
@@ -285,9 +291,7 @@ HRESULT THdaSimServer::ValidateItemIDs(DWORD dwCount, LPWSTR* pszItemID, HRESULT
   if (!errors) return E_OUTOFMEMORY;
   HRESULT result = S_OK;
   for (DWORD i = 0; i < dwCount; ++i) {
-    if (pszItemID[i] && FHistorian->FindItem(Utf16ToUtf8(pszItemID[i])) >= 0) continue;
-    errors[i] = pszItemID[i] && *pszItemID[i] ? OPC_E_UNKNOWNITEMID : OPC_E_INVALIDITEMID;
-    result = S_FALSE;
+    if (FindItemId(*FHistorian, pszItemID[i], errors[i]) < 0) result = S_FALSE;
   }
   *ppErrors = errors;
   return result;

@@ -202,8 +202,15 @@ private:
     OPCHANDLE Client;
   };
 
-  // Synchronous update and delete calls share their ending: the per-item results handed out.
-  HRESULT RunUpdate(HRESULT parsed, THdaValueUpdate& request, HRESULT** ppErrors);
+  // Synchronous update, delete and annotation-insert calls share their ending: the per-item
+  // results handed out.
+  template <class TRequest>
+  HRESULT RunUpdate(HRESULT parsed, const TRequest& request, HRESULT** ppErrors) {
+    if (FAILED(parsed)) return parsed;
+    std::unique_ptr<THdaHandleResults> results = Execute(*FHistorian, request);
+    if (!results) return E_OUTOFMEMORY;
+    return results->HandOutErrors(ppErrors);
+  }
   // Starts an asynchronous request whose arguments were accepted: a new cancel id, the
   // request's immediate per-entry errors handed out, the step queued on the worker.
   HRESULT StartRequest(HRESULT parsed, const std::vector<HRESULT>& errors, DWORD* pdwCancelID, HRESULT** ppErrors,

@@ -48,13 +48,6 @@ HRESULT THdaSimServer::QueryCapabilities(OPCHDA_UPDATECAPABILITIES* pCapabilitie
   return S_OK;
 }
 
-HRESULT THdaSimServer::RunUpdate(HRESULT parsed, THdaValueUpdate& request, HRESULT** ppErrors) {
-  if (FAILED(parsed)) return parsed;
-  std::unique_ptr<THdaHandleResults> results = Execute(*FHistorian, request);
-  if (!results) return E_OUTOFMEMORY;
-  return results->HandOutErrors(ppErrors);
-}
-
 HRESULT THdaSimServer::Insert(DWORD dwNumItems, OPCHANDLE* phServer, FILETIME* ftTimeStamps, VARIANT* vDataValues,
                               DWORD* pdwQualities, HRESULT** ppErrors) {
   if (!ppErrors) return E_POINTER;
@@ -97,9 +90,5 @@ HRESULT THdaSimServer::DeleteRaw(OPCHDA_TIME* htStartTime, OPCHDA_TIME* htEndTim
   if (!ppErrors) return E_POINTER;
   *ppErrors = nullptr;
   THdaRawDelete request;
-  const HRESULT parsed = ParseRawDelete(htStartTime, htEndTime, dwNumItems, phServer, request);
-  if (FAILED(parsed)) return parsed;
-  std::unique_ptr<THdaHandleResults> results = Execute(*FHistorian, request);
-  if (!results) return E_OUTOFMEMORY;
-  return results->HandOutErrors(ppErrors);
+  return RunUpdate(ParseRawDelete(htStartTime, htEndTime, dwNumItems, phServer, request), request, ppErrors);
 }

@@ -193,6 +193,7 @@ TEST_F(ServerTest, ServerInterface) {
   ASSERT_EQ(server->ValidateItemIDs(3, itemIds, &errors), S_FALSE);
   EXPECT_EQ(errors[0], S_OK);
   EXPECT_EQ(errors[1], OPC_E_UNKNOWNITEMID);
+  EXPECT_EQ(errors[2], OPC_E_INVALIDITEMID);
   CoTaskMemFree(errors);
   OPCHANDLE release[] = {sine, 0xBAD};
   ASSERT_EQ(server->ReleaseItemHandles(2, release, &errors), S_FALSE);
