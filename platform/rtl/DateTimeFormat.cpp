@@ -345,6 +345,17 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// Reads the whole text, blanks around it aside, with one parser; value is left alone on failure.
+bool ParseWhole(std::string_view text, const TFormatSettings& settings,
+                bool (*parse)(std::string_view, size_t&, const TFormatSettings&, TDateTime&), TDateTime& value) {
+  const std::string_view trimmed = TrimBlanks(text);
+  size_t pos = 0;
+  TDateTime parsed;
+  if (!parse(trimmed, pos, settings, parsed) || pos != trimmed.size()) return false;
+  value = parsed;
+  return true;
+}
+
 }  // namespace
 
 std::string StrftimeToDateTimePattern(std::string_view strftimePattern) {
@@ -425,21 +436,11 @@ std::string DateTimeToStr(TDateTime value, const TFormatSettings& settings) {
 }
 
 bool TryStrToDate(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
-  const std::string_view trimmed = TrimBlanks(text);
-  size_t pos = 0;
-  TDateTime date;
-  if (!ParseDate(trimmed, pos, settings, date) || pos != trimmed.size()) return false;
-  value = date;
-  return true;
+  return ParseWhole(text, settings, ParseDate, value);
 }
 
 bool TryStrToTime(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
-  const std::string_view trimmed = TrimBlanks(text);
-  size_t pos = 0;
-  TDateTime time;
-  if (!ParseTime(trimmed, pos, settings, time) || pos != trimmed.size()) return false;
-  value = time;
-  return true;
+  return ParseWhole(text, settings, ParseTime, value);
 }
 
 bool TryStrToDateTime(std::string_view text, TDateTime& value, const TFormatSettings& settings) {

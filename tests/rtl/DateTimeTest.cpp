@@ -89,7 +89,8 @@ TEST(EncodeDate, RejectsFieldsOutOfRange) {
   EXPECT_LT(value, 1.0);
   EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeDate(2023, 2, 29); }), "Invalid argument to date encode");
   EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeTime(25, 0, 0, 0); }), "Invalid argument to time encode");
-  EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeDateTime(2023, 1, 1, 0, 0, 0, 1000); }), "Invalid argument to time encode");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { EncodeDateTime(2023, 1, 1, 0, 0, 0, 1000); }),
+            "Invalid argument to time encode");
 }
 
 TEST(Calendar, LeapYearsMonthLengthsAndWeekdays) {
@@ -287,7 +288,8 @@ TEST(StrToDateTime, RejectsInvalidText) {
   EXPECT_FALSE(TryStrToTime("11:30", value, twelveHour));
   EXPECT_FALSE(TryStrToDate("2024-03-05 07:08:09", value, Iso));
   EXPECT_FALSE(TryStrToTime("2024-03-05", value, Iso));
-  EXPECT_EQ(ErrorOf<EConvertError>([] { StrToDateTime("2024-13-01", Iso); }), "'2024-13-01' is not a valid date and time");
+  EXPECT_EQ(ErrorOf<EConvertError>([] { StrToDateTime("2024-13-01", Iso); }),
+            "'2024-13-01' is not a valid date and time");
   EXPECT_EQ(ErrorOf<EConvertError>([] { StrToDate(" x", Iso); }), "' x' is not a valid date");
   EXPECT_EQ(ErrorOf<EConvertError>([] { StrToTime("25:00", Iso); }), "'25:00' is not a valid time");
 }
