@@ -1,5 +1,6 @@
 #include "toolkit/hda/ZelkHDAData.h"
 
+#include <algorithm>
 #include <climits>
 #include <new>
 
@@ -8,6 +9,7 @@
 #include "toolkit/ZelkIntf.h"
 #include "toolkit/com/ZelkCom.h"
 #include "toolkit/hda/ZelkHDA.h"
+#include "toolkit/hda/ZelkHDABlockCache.h"
 #include "toolkit/hda/ZelkHDAHandleTable.h"
 
 TZelkHDAItem::TZelkHDAItem(TZelkHDAItems* owner)
@@ -19,6 +21,19 @@ TZelkHDAItem::TZelkHDAItem(TZelkHDAItems* owner)
 TZelkHDAItem::~TZelkHDAItem() {
   HdaRequestListDestroyed(this);
   TZelkHDAHandleTable::Items().Release(fIdentityHandle);
+}
+
+uint32_t TZelkHDAItem::ServerHandle() { return ResolveServerHandle(HdaItems ? HdaItems->HdaServer : nullptr); }
+
+uint32_t TZelkHDAItem::ResolveServerHandle(TZelkHDAServer* Resolver) {
+  if (fServerHandle == 0 && Resolver && HdaItems) {
+    try {
+      Resolver->GetItemHandles(HdaItems);
+    } catch (const std::exception&) {
+      // The item keeps 0; the read that sends it reports the server's complaint.
+    }
+  }
+  return fServerHandle;
 }
 
 TZelkHDAAnnotations* TZelkHDAItem::Annotations() {
@@ -61,13 +76,111 @@ void CopyServerValue(OleVariant& dest, const VARIANT& value) {
   dest.Attach(copy);
 }
 
+// Blocks grow from a few slots for the small lists of deliveries up to the cached size.
+constexpr size_t kFirstBlockBytes = 1024;
+
 }  // namespace
 
+TZelkHDAValueItem::TZelkHDAValueItem(VARIANT& value, bool inListStorage) : fInListStorage(inListStorage), Value() {
+  *Value.Ptr() = value;
+  value.vt = VT_EMPTY;
+}
+
+void TZelkHDAValueItem::operator delete(TZelkHDAValueItem* item, std::destroying_delete_t) {
+  const bool inListStorage = item->fInListStorage;
+  item->~TZelkHDAValueItem();
+  if (!inListStorage) ::operator delete(item);
+}
+
+const std::string& TZelkHDAValueItem::UserID() const {
+  static const std::string none;
+  return fModification ? fModification->UserID : none;
+}
+
+TZelkHDAValueItem::TModification& TZelkHDAValueItem::Modification() {
+  if (!fModification) fModification = std::make_unique<TModification>();
+  return *fModification;
+}
+
+bool TZelkHDAValueItem::HoldsResources() const {
+  if (fModification) return true;
+  switch (Value.VarType()) {
+    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
+    case VT_ERROR: case VT_BOOL: case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8:
+    case VT_UI8: case VT_INT: case VT_UINT:
+      return false;
+    default:
+      return true;
+  }
+}
+
 TZelkHDAValueItem* TZelkHDAValueList::AddNew(const VARIANT& value) {
-  auto item = std::make_unique<TZelkHDAValueItem>();
-  CopyServerValue(item->Value, value);
-  Add(item.get());
-  return item.release();
+  VARIANT copy;
+  VariantInit(&copy);
+  OleCheck(VariantCopyInd(&copy, &value));
+  try {
+    return Append(copy);
+  } catch (...) {
+    VariantClear(&copy);
+    throw;
+  }
+}
+
+TZelkHDAValueItem* TZelkHDAValueList::AddTaken(VARIANT& value) {
+  if (value.vt & VT_BYREF) return AddNew(value);
+  return Append(value);
+}
+
+TZelkHDAValueItem* TZelkHDAValueList::Append(VARIANT& value) {
+  // The slot is taken only once the list has room for its pointer, so a failure leaves value
+  // with the caller.
+  if (Count() == Capacity()) Reserve(1);
+  auto* item = new (NextSlot()) TZelkHDAValueItem(value, true);
+  Add(item);
+  return item;
+}
+
+void TZelkHDAValueList::Reserve(int count) {
+  const int64_t wanted = static_cast<int64_t>(Count()) + count;
+  if (wanted <= Capacity()) return;
+  if (wanted > INT32_MAX) throw std::bad_alloc();
+  // Doubling keeps repeated single appends linear.
+  SetCapacity(static_cast<int>(std::max<int64_t>(wanted, std::min<int64_t>(2 * int64_t{Capacity()}, INT32_MAX))));
+}
+
+void* TZelkHDAValueList::NextSlot() {
+  if (fSlotsLeft == 0) [[unlikely]]
+    AddBlock();
+  --fSlotsLeft;
+  return fNextSlot++;
+}
+
+void TZelkHDAValueList::AddBlock() {
+  const size_t bytes =
+      fBlocks.empty() ? kFirstBlockBytes : std::min(2 * fBlocks.back().Bytes, TZelkHDABlockCache::kBlockBytes);
+  fBlocks.reserve(fBlocks.size() + 1);
+  void* memory = TZelkHDABlockCache::Acquire(bytes);
+  fBlocks.push_back(TBlock{memory, bytes});
+  fNextSlot = static_cast<TSlot*>(memory);
+  fSlotsLeft = bytes / sizeof(TSlot);
+}
+
+void TZelkHDAValueList::Clear() {
+  // Items in the blocks whose destruction frees nothing go with their block.
+  for (int i = Count() - 1; i >= 0; --i) {
+    TZelkHDAValueItem* item = Items(i);
+    if (!item->fInListStorage || item->HoldsResources()) delete item;
+  }
+  TList::Clear();
+  ReleaseBlocks();
+}
+
+void TZelkHDAValueList::ReleaseBlocks() noexcept {
+  for (const TBlock& block : fBlocks) TZelkHDABlockCache::Release(block.Memory, block.Bytes);
+  fBlocks.clear();
+  fBlocks.shrink_to_fit();
+  fNextSlot = nullptr;
+  fSlotsLeft = 0;
 }
 
 TZelkHDAAttributeValue* TZelkHDAAttributeValues::AddNew(const VARIANT& value) {

@@ -8,9 +8,12 @@
 // nor detached, so whoever replaces an element decides what becomes of the old one. The
 // owner handed to a constructor is referenced, never freed.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
@@ -56,9 +59,13 @@ public:
   // Reads append here; nothing in the toolkit clears it.
   TZelkHDAValueList* Values() const { return fValues.get(); }
 
-  // 0 while the server has given no handle. Written by the server component's handle look-up;
-  // adding the item to a list with Add resets it.
-  uint32_t ServerHandle() const { return fServerHandle; }
+  // The server's handle, 0 while it has given none. Without one, the owning list's server
+  // component first resolves the whole list in one call; a refused item stays 0 and asks again
+  // next time. Never raises: a failed look-up shows later in the read's LastHResult. Adding
+  // the item to a list with Add resets it.
+  uint32_t ServerHandle();
+  // As ServerHandle, with Resolver asked when there is no handle yet (none: nothing is asked).
+  uint32_t ResolveServerHandle(TZelkHDAServer* Resolver);
   void SetServerHandle(uint32_t value) { fServerHandle = value; }
 
   // Starts as a 32-bit value no other live item starts with (an address does not fit 32 bits
@@ -140,9 +147,11 @@ private:
   bool fSkipRepeatedValues = false;
 };
 
-// One historical value. Modification time, edit type and user come only from modified reads.
+// One historical value. Modification time, edit type and user come only from modified reads;
+// values without them do not carry their storage.
 class TZelkHDAValueItem : public TObject {
 public:
+  TZelkHDAValueItem() = default;
   std::string ClassName() const override { return "TZelkHDAValueItem"; }
 
   // Major quality good: bits 6 and 7 of Quality both set.
@@ -150,22 +159,86 @@ public:
   std::string QualityAsString() const;
   std::string HdaQualityAsString() const;
 
-  TDateTime ModificationTime = 0;
+  TDateTime ModificationTime() const { return fModification ? fModification->Time : 0; }
+  void SetModificationTime(TDateTime value) { Modification().Time = value; }
+  // An OPCHDA_EDITTYPE.
+  uint32_t EditType() const { return fModification ? fModification->EditType : 0; }
+  void SetEditType(uint32_t value) { Modification().EditType = value; }
+  const std::string& UserID() const;
+  void SetUserID(std::string value) { Modification().UserID = std::move(value); }
+
+  // An item its value list made lives in the list's storage: deleting it only destroys it,
+  // and the storage goes with the list's Clear.
+  void operator delete(TZelkHDAValueItem* item, std::destroying_delete_t);
+
   TDateTime TimeStamp = 0;  // local time
-  uint32_t EditType = 0;    // an OPCHDA_EDITTYPE
-  std::string UserID;
   uint32_t hdaQuality = 0;  // the whole quality word: HDA flags in bits 16..23
   uint16_t Quality = 0;     // its low 16 bits, the DA quality
+
+private:
+  friend class TZelkHDAValueList;
+  struct TModification {
+    TDateTime Time = 0;
+    uint32_t EditType = 0;
+    std::string UserID;
+  };
+
+  // Takes over value (left VT_EMPTY) without copying it.
+  TZelkHDAValueItem(VARIANT& value, bool inListStorage);
+  TModification& Modification();
+  // Whether destroying the item frees or releases anything.
+  bool HoldsResources() const;
+
+  bool fInListStorage = false;  // sits in Quality's padding
+
+public:
   OleVariant Value = OleVariant::Null();
+
+private:
+  std::unique_ptr<TModification> fModification;
 };
 
+// Value items made here (AddNew, AddTaken) are built in blocks the list owns, so that a read
+// of a million values costs no million allocations; items appended with Add are the caller's
+// heap objects. Either way the list frees its elements last to first. An item the list made
+// and Extract took out may be deleted, but its storage stays the list's: it lives only until
+// the list is cleared or destroyed.
 class TZelkHDAValueList : public TZelkHDAOwningList<TZelkHDAValueItem> {
 public:
+  TZelkHDAValueList() = default;
+  ~TZelkHDAValueList() override { Clear(); }
   std::string ClassName() const override { return "TZelkHDAValueList"; }
+
   // Appends a new value item holding its own deep copy of value (a value by reference is
   // copied from where it points). A VARIANT that cannot be copied raises EOleSysError and adds
   // nothing.
   TZelkHDAValueItem* AddNew(const VARIANT& value);
+  // Appends a new value item that takes over value, leaving it VT_EMPTY. For VARIANTs the
+  // caller would release right afterwards; a value by reference is copied as AddNew does.
+  TZelkHDAValueItem* AddTaken(VARIANT& value);
+  // Makes room for count more values.
+  void Reserve(int count);
+  // Destroys the elements that need it, last to first, and releases the blocks.
+  void Clear() override;
+
+private:
+  struct alignas(TZelkHDAValueItem) TSlot {
+    std::byte Bytes[sizeof(TZelkHDAValueItem)];
+  };
+
+  struct TBlock {
+    void* Memory;
+    size_t Bytes;
+  };
+
+  TZelkHDAValueItem* Append(VARIANT& value);
+  void* NextSlot();
+  void AddBlock();
+  void ReleaseBlocks() noexcept;
+
+  std::vector<TBlock> fBlocks;
+  TSlot* fNextSlot = nullptr;
+  size_t fSlotsLeft = 0;
 };
 
 // One aggregate the server supports.

@@ -1,7 +1,6 @@
 #include "toolkit/hda/ZelkHDAResults.h"
 
 #include <cmath>
-#include <memory>
 
 #include "opc/_opcactivex.h"
 #include "platform/rtl/StringUtils.h"
@@ -17,7 +16,10 @@ constexpr int64_t kMsFrom1601To1899 = 109'205 * kMsPerDay;
 TDateTime MsToDateTime(int64_t Ms) {
   int64_t day = Ms / kMsPerDay;
   if (Ms % kMsPerDay < 0) --day;
-  return ComposeDateTime(static_cast<double>(day), static_cast<double>(Ms - day * kMsPerDay) / kMsPerDay);
+  // ComposeDateTime, written out: this runs once per value.
+  const double date = static_cast<double>(day);
+  const double time = static_cast<double>(Ms - day * kMsPerDay) / kMsPerDay;
+  return date >= 0 ? date + time : date - time;
 }
 
 int64_t DateTimeToMs(TDateTime Value) {
@@ -61,13 +63,8 @@ TDateTime TZelkLocalTimes::Convert(const FILETIME& TimeStamp) {
 
 namespace {
 
-// A by-reference VARIANT points into memory its sender owns, so it is always copied.
 TZelkHDAValueItem* AppendValue(TZelkHDAValueList& Values, VARIANT& Value, TZelkValueSource Source) {
-  if (Source == TZelkValueSource::Borrowed || (Value.vt & VT_BYREF)) return Values.AddNew(Value);
-  auto item = std::make_unique<TZelkHDAValueItem>();
-  item->Value.Attach(Value);
-  Values.Add(item.get());
-  return item.release();
+  return Source == TZelkValueSource::Owned ? Values.AddTaken(Value) : Values.AddNew(Value);
 }
 
 void SetQualityAndTime(TZelkHDAValueItem& Item, DWORD Quality, const FILETIME& TimeStamp, TZelkLocalTimes& Times) {
@@ -77,8 +74,7 @@ void SetQualityAndTime(TZelkHDAValueItem& Item, DWORD Quality, const FILETIME& T
 }
 
 void Reserve(TZelkHDAValueList& Values, DWORD More) {
-  const int64_t wanted = static_cast<int64_t>(Values.Count()) + More;
-  if (wanted > Values.Capacity() && wanted <= INT32_MAX) Values.SetCapacity(static_cast<int>(wanted));
+  if (More <= static_cast<DWORD>(INT32_MAX)) Values.Reserve(static_cast<int>(More));
 }
 
 }  // namespace
@@ -100,9 +96,9 @@ void AppendModifiedValues(TZelkHDAValueList& Values, const OPCHDA_MODIFIEDITEM& 
   for (DWORD j = 0; j < Record.dwCount; ++j) {
     TZelkHDAValueItem* item = AppendValue(Values, Record.pvDataValues[j], Source);
     SetQualityAndTime(*item, Record.pdwQualities[j], Record.pftTimeStamps[j], Times);
-    item->ModificationTime = Times.Convert(Record.pftModificationTime[j]);
-    item->EditType = Record.pEditType[j];
-    if (Record.szUser && Record.szUser[j]) item->UserID = Utf16ToUtf8(Record.szUser[j]);
+    item->SetModificationTime(Times.Convert(Record.pftModificationTime[j]));
+    item->SetEditType(Record.pEditType[j]);
+    if (Record.szUser && Record.szUser[j]) item->SetUserID(Utf16ToUtf8(Record.szUser[j]));
   }
 }
 
@@ -161,11 +157,8 @@ void FreeAttributeRecord(OPCHDA_ATTRIBUTE& Record) {
 }
 
 uint32_t ResolveServerHandle(TZelkHDAServer& Server, TZelkHDAItem* Item) {
-  if (Item->ServerHandle() == 0 && Item->HdaItems) {
-    TZelkHDAServer* owner = Item->HdaItems->HdaServer ? Item->HdaItems->HdaServer : &Server;
-    owner->GetItemHandles(Item->HdaItems);
-  }
-  return Item->ServerHandle();
+  TZelkHDAServer* listServer = Item->HdaItems ? Item->HdaItems->HdaServer : nullptr;
+  return Item->ResolveServerHandle(listServer ? listServer : &Server);
 }
 
 TZelkRequestItems::TZelkRequestItems(TZelkHDAServer& Server, TZelkHDAItems* Items, bool WithAggregates)

@@ -102,7 +102,7 @@ TEST_F(HdaAsync, EventTypesAndAttributeReads) {
   EXPECT_EQ(Log.Events[1], "attributes 00000000 " + Ptr(a) + " " + Ptr(&attributes) + " 2");
   EXPECT_EQ(Log.Events[2], "attributes 80004005 " + Ptr(a) + " " + Ptr(&attributes) + " 3");
   EXPECT_EQ(Log.Events.size(), 3u);
-  EXPECT_EQ(a->Values()->Items(0)->UserID, "tester");
+  EXPECT_EQ(a->Values()->Items(0)->UserID(), "tester");
   // The failed delivery wrote nothing: the first one's values stand.
   ASSERT_EQ(attributes.Items(0)->AttributeValues()->Count(), 2);
   EXPECT_EQ(Utf16ToUtf8(attributes.Items(0)->AttributeValues()->Items(0)->Value.Value().bstrVal), "3/1/0");

@@ -136,9 +136,9 @@ TEST_F(HdaHistorian, ModifiedValuesAfterAnEditAndAttributes) {
   ASSERT_EQ(Ramp->Values()->Count(), 1);
   const TZelkHDAValueItem* modified = Ramp->Values()->Items(0);
   EXPECT_EQ(modified->Value.Value().dblVal, 721);  // the value the edit replaced
-  EXPECT_EQ(modified->EditType, static_cast<uint32_t>(OPCHDA_REPLACE));
+  EXPECT_EQ(modified->EditType(), static_cast<uint32_t>(OPCHDA_REPLACE));
   EXPECT_EQ(modified->TimeStamp, LocalAt(kHourBefore + 10 * kSecond));
-  EXPECT_NE(modified->ModificationTime, 0);
+  EXPECT_NE(modified->ModificationTime(), 0);
 
   TZelkHDAItems after(&Server);
   TZelkHDAItem* ramp = after.AddItem("Test.Ramp");

@@ -34,7 +34,6 @@ TEST_F(HdaSyncRead, HandlesAreResolvedPerListAndRefusedItemsAskAgain) {
   EXPECT_EQ(Fake->ClientHandles[0], a->ClientHandle());
   EXPECT_EQ(Fake->ClientHandles[2], 77u);
   EXPECT_EQ(Fake->LastHandles, (std::vector<OPCHANDLE>{1, 0, 3}));
-  EXPECT_EQ(unknown->ServerHandle(), 0u);  // not the garbage in the refused slot
 
   EXPECT_EQ(ValuesOf(a), (std::vector<double>{100, 101, 102}));
   EXPECT_EQ(ValuesOf(c), (std::vector<double>{300, 301, 302}));
@@ -45,6 +44,54 @@ TEST_F(HdaSyncRead, HandlesAreResolvedPerListAndRefusedItemsAskAgain) {
   Server.SyncReadRaw(0, 0, 0, 0, &items);
   EXPECT_EQ(Fake->HandleCalls, 3);
   EXPECT_EQ(ValuesOf(a), (std::vector<double>{100, 101, 102, 100, 101, 102}));  // appended
+
+  // A list the server knows entirely costs one look-up for all reads.
+  TZelkHDAItems known(&Server);
+  known.AddItem("A");
+  known.AddItem("B");
+  Server.SyncReadRaw(0, 0, 0, 0, &known);
+  Server.SyncReadRaw(0, 0, 0, 0, &known);
+  EXPECT_EQ(Fake->HandleCalls, 4);
+}
+
+TEST_F(HdaSyncRead, ServerHandleLooksUpItsWholeListWhenAsked) {
+  Connect();
+  TZelkHDAItems items(&Server);
+  TZelkHDAItem* a = items.AddItem("A");
+  TZelkHDAItem* unknown = items.AddItem("X");
+  TZelkHDAItem* c = items.AddItem("C");
+  EXPECT_EQ(c->ServerHandle(), 3u);
+  EXPECT_EQ(Fake->HandleCalls, 1);
+  EXPECT_EQ(Fake->HandleRequests[0], (std::vector<std::string>{"A", "X", "C"}));
+  EXPECT_EQ(a->ServerHandle(), 1u);
+  EXPECT_EQ(Fake->HandleCalls, 1) << "resolved with its list";
+  EXPECT_EQ(unknown->ServerHandle(), 0u) << "not the garbage in the refused slot";
+  EXPECT_EQ(Fake->HandleCalls, 2) << "a refused item asks again";
+
+  // The read asks once for the refused item, not once more through the getter.
+  ASSERT_EQ(Server.SyncReadRaw(0, 0, 0, 0, &items), S_OK);
+  EXPECT_EQ(Fake->HandleCalls, 3);
+  EXPECT_EQ(Fake->LastHandles, (std::vector<OPCHANDLE>{1, 0, 3}));
+
+  // Add forgets the handle, so the new list asks; a put keeps it.
+  TZelkHDAItems other(&Server);
+  other.Add(items.Extract(a));
+  EXPECT_EQ(a->ServerHandle(), 1u);
+  EXPECT_EQ(Fake->HandleCalls, 4);
+  EXPECT_EQ(Fake->HandleRequests[3], (std::vector<std::string>{"A"}));
+  TZelkHDAItems third(&Server);
+  TZelkHDAItem* displaced = third.AddItem("B");
+  third.SetItems(0, other.Extract(a));
+  delete displaced;
+  EXPECT_EQ(a->ServerHandle(), 1u);
+  EXPECT_EQ(Fake->HandleCalls, 4);
+
+  // Without a server to ask, or with a disconnected one, the getter answers 0 and raises nothing.
+  TZelkHDAItems unbound(nullptr);
+  EXPECT_EQ(unbound.AddItem("A")->ServerHandle(), 0u);
+  Server.SetActive(false);
+  EXPECT_EQ(unknown->ServerHandle(), 0u);
+  EXPECT_EQ(Fake->HandleCalls, 4);
 }
 
 TEST_F(HdaSyncRead, RawReadSendsItsArgumentsAndSplitsTheQuality) {
@@ -109,9 +156,9 @@ TEST_F(HdaSyncRead, ModifiedAndAttributeReads) {
   ASSERT_EQ(a->Values()->Count(), 2);
   const TZelkHDAValueItem* value = a->Values()->Items(1);
   EXPECT_EQ(value->Value.Value().dblVal, 101);
-  EXPECT_EQ(value->EditType, static_cast<uint32_t>(OPCHDA_REPLACE));
-  EXPECT_EQ(value->UserID, "tester");
-  EXPECT_EQ(value->ModificationTime, FileTimeToLocalDateTime(FakeTime(kFakeEpoch + kTenSeconds)));
+  EXPECT_EQ(value->EditType(), static_cast<uint32_t>(OPCHDA_REPLACE));
+  EXPECT_EQ(value->UserID(), "tester");
+  EXPECT_EQ(value->ModificationTime(), FileTimeToLocalDateTime(FakeTime(kFakeEpoch + kTenSeconds)));
 
   TZelkHDAItemAttributes attributes;
   attributes.AddNew()->ID = OPCHDA_DESCRIPTION;
