@@ -81,11 +81,6 @@ constexpr size_t kFirstBlockBytes = 1024;
 
 }  // namespace
 
-TZelkHDAValueItem::TZelkHDAValueItem(VARIANT& value, bool inListStorage) : fInListStorage(inListStorage), Value() {
-  *Value.Ptr() = value;
-  value.vt = VT_EMPTY;
-}
-
 void TZelkHDAValueItem::operator delete(TZelkHDAValueItem* item, std::destroying_delete_t) {
   const bool inListStorage = item->fInListStorage;
   item->~TZelkHDAValueItem();
@@ -126,33 +121,12 @@ TZelkHDAValueItem* TZelkHDAValueList::AddNew(const VARIANT& value) {
   }
 }
 
-TZelkHDAValueItem* TZelkHDAValueList::AddTaken(VARIANT& value) {
-  if (value.vt & VT_BYREF) return AddNew(value);
-  return Append(value);
-}
-
-TZelkHDAValueItem* TZelkHDAValueList::Append(VARIANT& value) {
-  // The slot is taken only once the list has room for its pointer, so a failure leaves value
-  // with the caller.
-  if (Count() == Capacity()) Reserve(1);
-  auto* item = new (NextSlot()) TZelkHDAValueItem(value, true);
-  Add(item);
-  return item;
-}
-
 void TZelkHDAValueList::Reserve(int count) {
   const int64_t wanted = static_cast<int64_t>(Count()) + count;
   if (wanted <= Capacity()) return;
   if (wanted > INT32_MAX) throw std::bad_alloc();
   // Doubling keeps repeated single appends linear.
   SetCapacity(static_cast<int>(std::max<int64_t>(wanted, std::min<int64_t>(2 * int64_t{Capacity()}, INT32_MAX))));
-}
-
-void* TZelkHDAValueList::NextSlot() {
-  if (fSlotsLeft == 0) [[unlikely]]
-    AddBlock();
-  --fSlotsLeft;
-  return fNextSlot++;
 }
 
 void TZelkHDAValueList::AddBlock() {
@@ -169,14 +143,17 @@ void TZelkHDAValueList::Clear() {
   // Items in the blocks whose destruction frees nothing go with their block.
   for (int i = Count() - 1; i >= 0; --i) {
     TZelkHDAValueItem* item = Items(i);
-    if (!item->fInListStorage || item->HoldsResources()) delete item;
+    if (item && (!item->fInListStorage || item->HoldsResources())) delete item;
   }
   TList::Clear();
   ReleaseBlocks();
 }
 
 void TZelkHDAValueList::ReleaseBlocks() noexcept {
-  for (const TBlock& block : fBlocks) TZelkHDABlockCache::Release(block.Memory, block.Bytes);
+  // Clear visited the first blocks last; given back last, they are the first reused, still
+  // in the cache.
+  for (auto block = fBlocks.rbegin(); block != fBlocks.rend(); ++block)
+    TZelkHDABlockCache::Release(block->Memory, block->Bytes);
   fBlocks.clear();
   fBlocks.shrink_to_fit();
   fNextSlot = nullptr;

@@ -241,6 +241,35 @@ private:
   size_t fSlotsLeft = 0;
 };
 
+// Inline: a read runs these once per value.
+
+inline TZelkHDAValueItem::TZelkHDAValueItem(VARIANT& value, bool inListStorage)
+    : fInListStorage(inListStorage), Value() {
+  *Value.Ptr() = value;
+  value.vt = VT_EMPTY;
+}
+
+inline TZelkHDAValueItem* TZelkHDAValueList::AddTaken(VARIANT& value) {
+  if (value.vt & VT_BYREF) return AddNew(value);
+  return Append(value);
+}
+
+inline TZelkHDAValueItem* TZelkHDAValueList::Append(VARIANT& value) {
+  // The slot is taken only once the list has room for its pointer, so a failure leaves value
+  // with the caller.
+  if (Count() == Capacity()) Reserve(1);
+  auto* item = new (NextSlot()) TZelkHDAValueItem(value, true);
+  Add(item);
+  return item;
+}
+
+inline void* TZelkHDAValueList::NextSlot() {
+  if (fSlotsLeft == 0) [[unlikely]]
+    AddBlock();
+  --fSlotsLeft;
+  return fNextSlot++;
+}
+
 // One aggregate the server supports.
 class TZelkHDAAggregatesItem : public TObject {
 public:

@@ -234,9 +234,11 @@ TEST(HDADataTest, ValueItemsTakenFromTheListOrRefilledAreFreedOnce) {
   EXPECT_EQ(46000.5, referenced->ModificationTime());
   EXPECT_EQ(0, referenced->TimeStamp) << "the record is apart from the value's own fields";
 
-  // An item the list made can be taken out and deleted; the list's Clear leaves it alone.
+  // An item the list made can be taken out and deleted; the list's Clear leaves it alone, and
+  // a null element too.
   TZelkHDAValueItem* extracted = values.Extract(stolen);
   delete extracted;
+  values.Add(nullptr);
   values.Clear();
   EXPECT_EQ(0, values.Count());
   VARIANT again;
