@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <new>
+#include <unordered_map>
 
 #include "opc/_OPCHDA.h"
 #include "platform/rtl/Exceptions.h"
@@ -87,18 +89,86 @@ void TZelkHDAValueItem::operator delete(TZelkHDAValueItem* item, std::destroying
   if (!inListStorage) ::operator delete(item);
 }
 
-const std::string& TZelkHDAValueItem::UserID() const {
-  static const std::string none;
-  return fModification ? fModification->UserID : none;
+namespace {
+
+struct TModification {
+  TDateTime Time = 0;
+  uint32_t EditType = 0;
+  std::string UserID;
+};
+
+// The modification records of the value items that have one. Nodes never move, so a record
+// stays where it is until its item goes.
+struct TModificationTable {
+  std::mutex Lock;
+  std::unordered_map<const TZelkHDAValueItem*, TModification> Records;
+};
+
+// Never destroyed: value lists that outlive static destruction still reach it.
+TModificationTable& Modifications() {
+  static auto* table = new TModificationTable;
+  return *table;
 }
 
-TZelkHDAValueItem::TModification& TZelkHDAValueItem::Modification() {
-  if (!fModification) fModification = std::make_unique<TModification>();
-  return *fModification;
+const TModification& RecordOf(const TZelkHDAValueItem* item) {
+  TModificationTable& table = Modifications();
+  const std::lock_guard<std::mutex> guard(table.Lock);
+  return table.Records.at(item);
+}
+
+// Fresh: the item had no record yet. An item taken out of its list and never deleted leaves
+// its record behind when the list's storage goes; a later item at that address starts clean.
+TModification& WritableRecordOf(const TZelkHDAValueItem* item, bool fresh) {
+  TModificationTable& table = Modifications();
+  const std::lock_guard<std::mutex> guard(table.Lock);
+  TModification& record = table.Records[item];
+  if (fresh) record = TModification{};
+  return record;
+}
+
+}  // namespace
+
+TZelkHDAValueItem::~TZelkHDAValueItem() {
+  if (!fHasModification) return;
+  TModificationTable& table = Modifications();
+  const std::lock_guard<std::mutex> guard(table.Lock);
+  table.Records.erase(this);
+}
+
+TDateTime TZelkHDAValueItem::ModificationTime() const { return fHasModification ? RecordOf(this).Time : 0; }
+
+void TZelkHDAValueItem::SetModificationTime(TDateTime value) {
+  WritableRecordOf(this, !fHasModification).Time = value;
+  fHasModification = true;
+}
+
+uint32_t TZelkHDAValueItem::EditType() const { return fHasModification ? RecordOf(this).EditType : 0; }
+
+void TZelkHDAValueItem::SetEditType(uint32_t value) {
+  WritableRecordOf(this, !fHasModification).EditType = value;
+  fHasModification = true;
+}
+
+const std::string& TZelkHDAValueItem::UserID() const {
+  static const std::string none;
+  return fHasModification ? RecordOf(this).UserID : none;
+}
+
+void TZelkHDAValueItem::SetUserID(std::string value) {
+  WritableRecordOf(this, !fHasModification).UserID = std::move(value);
+  fHasModification = true;
+}
+
+void TZelkHDAValueItem::SetModification(TDateTime modificationTime, uint32_t editType, std::string userId) {
+  TModification& record = WritableRecordOf(this, !fHasModification);
+  record.Time = modificationTime;
+  record.EditType = editType;
+  record.UserID = std::move(userId);
+  fHasModification = true;
 }
 
 bool TZelkHDAValueItem::HoldsResources() const {
-  if (fModification) return true;
+  if (fHasModification) return true;
   switch (Value.VarType()) {
     case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
     case VT_ERROR: case VT_BOOL: case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8:

@@ -148,10 +148,11 @@ private:
 };
 
 // One historical value. Modification time, edit type and user come only from modified reads;
-// values without them do not carry their storage.
+// they are kept apart, so that the plain values of a large read stay small.
 class TZelkHDAValueItem : public TObject {
 public:
   TZelkHDAValueItem() = default;
+  ~TZelkHDAValueItem() override;
   std::string ClassName() const override { return "TZelkHDAValueItem"; }
 
   // Major quality good: bits 6 and 7 of Quality both set.
@@ -159,13 +160,15 @@ public:
   std::string QualityAsString() const;
   std::string HdaQualityAsString() const;
 
-  TDateTime ModificationTime() const { return fModification ? fModification->Time : 0; }
-  void SetModificationTime(TDateTime value) { Modification().Time = value; }
-  // An OPCHDA_EDITTYPE.
-  uint32_t EditType() const { return fModification ? fModification->EditType : 0; }
-  void SetEditType(uint32_t value) { Modification().EditType = value; }
+  // 0 and empty until written.
+  TDateTime ModificationTime() const;
+  void SetModificationTime(TDateTime value);
+  uint32_t EditType() const;  // an OPCHDA_EDITTYPE
+  void SetEditType(uint32_t value);
   const std::string& UserID() const;
-  void SetUserID(std::string value) { Modification().UserID = std::move(value); }
+  void SetUserID(std::string value);
+  // All three at once, as a modified read delivers them.
+  void SetModification(TDateTime modificationTime, uint32_t editType, std::string userId);
 
   // An item its value list made lives in the list's storage: deleting it only destroys it,
   // and the storage goes with the list's Clear.
@@ -177,25 +180,18 @@ public:
 
 private:
   friend class TZelkHDAValueList;
-  struct TModification {
-    TDateTime Time = 0;
-    uint32_t EditType = 0;
-    std::string UserID;
-  };
 
   // Takes over value (left VT_EMPTY) without copying it.
   TZelkHDAValueItem(VARIANT& value, bool inListStorage);
-  TModification& Modification();
   // Whether destroying the item frees or releases anything.
   bool HoldsResources() const;
 
-  bool fInListStorage = false;  // sits in Quality's padding
+  // Both sit in Quality's padding.
+  bool fInListStorage = false;
+  bool fHasModification = false;
 
 public:
   OleVariant Value = OleVariant::Null();
-
-private:
-  std::unique_ptr<TModification> fModification;
 };
 
 // Value items made here (AddNew, AddTaken) are built in blocks the list owns, so that a read

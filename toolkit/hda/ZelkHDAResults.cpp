@@ -96,9 +96,8 @@ void AppendModifiedValues(TZelkHDAValueList& Values, const OPCHDA_MODIFIEDITEM& 
   for (DWORD j = 0; j < Record.dwCount; ++j) {
     TZelkHDAValueItem* item = AppendValue(Values, Record.pvDataValues[j], Source);
     SetQualityAndTime(*item, Record.pdwQualities[j], Record.pftTimeStamps[j], Times);
-    item->SetModificationTime(Times.Convert(Record.pftModificationTime[j]));
-    item->SetEditType(Record.pEditType[j]);
-    if (Record.szUser && Record.szUser[j]) item->SetUserID(Utf16ToUtf8(Record.szUser[j]));
+    item->SetModification(Times.Convert(Record.pftModificationTime[j]), Record.pEditType[j],
+                          Record.szUser && Record.szUser[j] ? Utf16ToUtf8(Record.szUser[j]) : std::string());
   }
 }
 

@@ -198,7 +198,7 @@ TEST(HDADataTest, ValueItemsTheListMakesLiveInItsBlocksAndAreStillFreedLastToFir
   EXPECT_EQ((std::vector<int>{3, 2, 1, 0}), released);
   EXPECT_EQ((std::vector<int>{2}), freed);
   // A million values are written and read back once each: every byte counts.
-  EXPECT_LE(sizeof(TZelkHDAValueItem), 56u);
+  EXPECT_LE(sizeof(TZelkHDAValueItem), 48u);
 }
 
 TEST(HDADataTest, ValueItemsTakenFromTheListOrRefilledAreFreedOnce) {
@@ -233,6 +233,9 @@ TEST(HDADataTest, ValueItemsTakenFromTheListOrRefilledAreFreedOnce) {
   EXPECT_EQ(2u, referenced->EditType());
   EXPECT_EQ(46000.5, referenced->ModificationTime());
   EXPECT_EQ(0, referenced->TimeStamp) << "the record is apart from the value's own fields";
+  stolen->SetModification(46001, 1, "second");
+  EXPECT_EQ("second", stolen->UserID());
+  EXPECT_EQ("operator", referenced->UserID()) << "each item has its own record";
 
   // An item the list made can be taken out and deleted; the list's Clear leaves it alone, and
   // a null element too.
