@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "toolkit/hda/ZelkHDABlockCache.h"
 #include "toolkit/hda/ZelkHDAData.h"
 #include "toolkit/hda/ZelkHDAHandleTable.h"
 
@@ -241,6 +242,11 @@ TEST(HDADataTest, ValueItemsTakenFromTheListOrRefilledAreFreedOnce) {
   // a null element too.
   TZelkHDAValueItem* extracted = values.Extract(stolen);
   delete extracted;
+  {
+    // So can an owner that knows it only as an object.
+    TObjectList owner;
+    owner.Add(values.Extract(referenced));
+  }
   values.Add(nullptr);
   values.Clear();
   EXPECT_EQ(0, values.Count());
@@ -250,6 +256,17 @@ TEST(HDADataTest, ValueItemsTakenFromTheListOrRefilledAreFreedOnce) {
   again.lVal = 1;
   EXPECT_EQ(1, values.AddTaken(again)->Value.Value().lVal) << "usable after Clear";
   // The sanitizer build sees a missed or doubled free.
+}
+
+TEST(HDADataTest, BlockCacheKeepsFullBlocksOnly) {
+  constexpr size_t full = TZelkHDABlockCache::kBlockBytes;
+  void* block = TZelkHDABlockCache::Acquire(full);
+  void* small = TZelkHDABlockCache::Acquire(1024);
+  TZelkHDABlockCache::Release(block, full);
+  TZelkHDABlockCache::Release(small, 1024);
+  // The sanitizer's heap never hands a freed block straight back, so only the cache can.
+  EXPECT_EQ(block, TZelkHDABlockCache::Acquire(full)) << "the full block kept, the small one not";
+  TZelkHDABlockCache::Release(block, full);
 }
 
 TEST(HDADataTest, DateTimeListGrowsByEightSlots) {
