@@ -81,16 +81,6 @@ void CopyServerValue(OleVariant& dest, const VARIANT& value) {
 // Blocks grow from a few slots for the small lists of deliveries up to the cached size.
 constexpr size_t kFirstBlockBytes = 1024;
 
-}  // namespace
-
-void TZelkHDAValueItem::operator delete(TZelkHDAValueItem* item, std::destroying_delete_t) {
-  const bool inListStorage = item->fInListStorage;
-  item->~TZelkHDAValueItem();
-  if (!inListStorage) ::operator delete(item);
-}
-
-namespace {
-
 struct TModification {
   TDateTime Time = 0;
   uint32_t EditType = 0;
@@ -116,14 +106,10 @@ const TModification& RecordOf(const TZelkHDAValueItem* item) {
   return table.Records.at(item);
 }
 
-// Fresh: the item had no record yet. An item taken out of its list and never deleted leaves
-// its record behind when the list's storage goes; a later item at that address starts clean.
-TModification& WritableRecordOf(const TZelkHDAValueItem* item, bool fresh) {
+TModification& WritableRecordOf(const TZelkHDAValueItem* item) {
   TModificationTable& table = Modifications();
   const std::lock_guard<std::mutex> guard(table.Lock);
-  TModification& record = table.Records[item];
-  if (fresh) record = TModification{};
-  return record;
+  return table.Records[item];
 }
 
 }  // namespace
@@ -135,32 +121,23 @@ TZelkHDAValueItem::~TZelkHDAValueItem() {
   table.Records.erase(this);
 }
 
+void TZelkHDAValueItem::operator delete(TZelkHDAValueItem* item, std::destroying_delete_t) {
+  const bool inListStorage = item->fInListStorage;
+  item->~TZelkHDAValueItem();
+  if (!inListStorage) ::operator delete(item);
+}
+
 TDateTime TZelkHDAValueItem::ModificationTime() const { return fHasModification ? RecordOf(this).Time : 0; }
 
-void TZelkHDAValueItem::SetModificationTime(TDateTime value) {
-  WritableRecordOf(this, !fHasModification).Time = value;
-  fHasModification = true;
-}
-
 uint32_t TZelkHDAValueItem::EditType() const { return fHasModification ? RecordOf(this).EditType : 0; }
-
-void TZelkHDAValueItem::SetEditType(uint32_t value) {
-  WritableRecordOf(this, !fHasModification).EditType = value;
-  fHasModification = true;
-}
 
 const std::string& TZelkHDAValueItem::UserID() const {
   static const std::string none;
   return fHasModification ? RecordOf(this).UserID : none;
 }
 
-void TZelkHDAValueItem::SetUserID(std::string value) {
-  WritableRecordOf(this, !fHasModification).UserID = std::move(value);
-  fHasModification = true;
-}
-
 void TZelkHDAValueItem::SetModification(TDateTime modificationTime, uint32_t editType, std::string userId) {
-  TModification& record = WritableRecordOf(this, !fHasModification);
+  TModification& record = WritableRecordOf(this);
   record.Time = modificationTime;
   record.EditType = editType;
   record.UserID = std::move(userId);

@@ -162,11 +162,11 @@ public:
 
   // 0 and empty until written.
   TDateTime ModificationTime() const;
-  void SetModificationTime(TDateTime value);
+  void SetModificationTime(TDateTime value) { SetModification(value, EditType(), UserID()); }
   uint32_t EditType() const;  // an OPCHDA_EDITTYPE
-  void SetEditType(uint32_t value);
+  void SetEditType(uint32_t value) { SetModification(ModificationTime(), value, UserID()); }
   const std::string& UserID() const;
-  void SetUserID(std::string value);
+  void SetUserID(std::string value) { SetModification(ModificationTime(), EditType(), std::move(value)); }
   // All three at once, as a modified read delivers them.
   void SetModification(TDateTime modificationTime, uint32_t editType, std::string userId);
 
