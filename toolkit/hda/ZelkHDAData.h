@@ -181,8 +181,8 @@ public:
 private:
   friend class TZelkHDAValueList;
 
-  // Takes over value (left VT_EMPTY) without copying it.
-  TZelkHDAValueItem(VARIANT& value, bool inListStorage);
+  // Built by a value list in its storage; takes over value (left VT_EMPTY) without copying it.
+  explicit TZelkHDAValueItem(VARIANT& value);
   // Whether destroying the item frees or releases anything.
   bool HoldsResources() const;
 
@@ -239,8 +239,7 @@ private:
 
 // Inline: a read runs these once per value.
 
-inline TZelkHDAValueItem::TZelkHDAValueItem(VARIANT& value, bool inListStorage)
-    : fInListStorage(inListStorage), Value() {
+inline TZelkHDAValueItem::TZelkHDAValueItem(VARIANT& value) : fInListStorage(true), Value() {
   *Value.Ptr() = value;
   value.vt = VT_EMPTY;
 }
@@ -254,7 +253,7 @@ inline TZelkHDAValueItem* TZelkHDAValueList::Append(VARIANT& value) {
   // The slot is taken only once the list has room for its pointer, so a failure leaves value
   // with the caller.
   if (Count() == Capacity()) Reserve(1);
-  auto* item = new (NextSlot()) TZelkHDAValueItem(value, true);
+  auto* item = new (NextSlot()) TZelkHDAValueItem(value);
   Add(item);
   return item;
 }
