@@ -6,16 +6,19 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StringUtils.h"
 
-void TList::CheckIndex(int index) const {
-  if (index < 0 || index >= Count())
-    throw EListError::IndexOutOfBounds(index);
+void TList::ThrowIndexError(int index) {
+  throw EListError::IndexOutOfBounds(index);
 }
 
 void TList::SetCount(int newCount) {
   if (newCount < 0)
     throw EListError(Format("List count out of bounds (%d)", newCount));
-  while (Count() > newCount)
-    Delete(Count() - 1);
+  while (Count() > newCount) {
+    void* const item = FItems.back();
+    FItems.pop_back();
+    if (IsElement(item))
+      Notify(item, TListNotification::lnDeleted);
+  }
   FItems.resize(static_cast<size_t>(newCount), nullptr);
 }
 
@@ -32,9 +35,23 @@ void TList::SetCapacity(int newCapacity) {
   }
 }
 
-void* TList::Get(int index) const {
-  CheckIndex(index);
-  return FItems[static_cast<size_t>(index)];
+void* TList::Resolve(size_t index) {
+  void*& stored = FItems[index];
+  if (IsPlaceholder(stored)) stored = MakeElement(reinterpret_cast<uintptr_t>(stored) >> 1);
+  return stored;
+}
+
+void TList::AddPlaceholders(uint64_t firstKey, int count) {
+  if (count < 0) throw EListError(Format("List count out of bounds (%d)", count));
+  const size_t first = FItems.size();
+  FItems.resize(first + static_cast<size_t>(count));
+  FHasPlaceholders = true;
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i)
+    FItems[first + i] = reinterpret_cast<void*>(static_cast<uintptr_t>((firstKey + i) << 1 | 1));
+}
+
+void* TList::MakeElement(uint64_t key) {
+  throw EListError(Format("List has no element for placeholder %llu", static_cast<unsigned long long>(key)));
 }
 
 void TList::Put(int index, void* item) {
@@ -43,7 +60,7 @@ void TList::Put(int index, void* item) {
   if (old == item)
     return;
   FItems[static_cast<size_t>(index)] = item;
-  if (old)
+  if (IsElement(old))
     Notify(old, TListNotification::lnDeleted);
   if (item)
     Notify(item, TListNotification::lnAdded);
@@ -67,7 +84,7 @@ void TList::Delete(int index) {
   CheckIndex(index);
   void* const item = FItems[static_cast<size_t>(index)];
   FItems.erase(FItems.begin() + index);
-  if (item)
+  if (IsElement(item))
     Notify(item, TListNotification::lnDeleted);
 }
 
@@ -115,7 +132,12 @@ void TList::Clear() {
   SetCapacity(0);
 }
 
+void TList::ReleaseStorage() noexcept {
+  std::vector<void*>().swap(FItems);
+}
+
 void TList::Sort(const TListSortCompare& compare) {
+  for (size_t i = 0; i < FItems.size(); ++i) Resolve(i);
   std::vector<void*> sorted = FItems;
   std::stable_sort(sorted.begin(), sorted.end(), [&compare](void* a, void* b) { return compare(a, b) < 0; });
   FItems.swap(sorted);

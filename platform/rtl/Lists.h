@@ -8,7 +8,13 @@
 // last to first. Exchange, Move and Sort only reorder and report nothing.
 //
 // Index errors raise EListError "List index out of bounds (<index>)".
+//
+// A subclass may append placeholders instead of elements: numbered stand-ins for elements it
+// makes only when one is first asked for (Get, First, Last, Sort), so that a list of a million
+// values need not hold a million objects nobody looks at. Placeholders move with reordering
+// like elements, are never reported to Notify, and dropping one frees nothing.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <type_traits>
@@ -33,7 +39,12 @@ public:
   // A capacity below Count raises EListError "List capacity out of bounds (<capacity>)".
   void SetCapacity(int newCapacity);
 
-  void* Get(int index) const;
+  void* Get(int index) const {
+    CheckIndex(index);
+    void* const stored = FItems[static_cast<size_t>(index)];
+    // Making an element fills a slot that was already there: to the caller the list is unchanged.
+    return IsPlaceholder(stored) ? const_cast<TList*>(this)->Resolve(static_cast<size_t>(index)) : stored;
+  }
   // Stores item at index; the element it replaces is reported deleted, item added. Putting
   // the element that is already there changes nothing.
   void Put(int index, void* item);
@@ -64,15 +75,38 @@ public:
   void Sort(const TListSortCompare& compare);
 
 protected:
+  // Appends count placeholders numbered firstKey, firstKey + 1, ...; keys use 63 bits.
+  void AddPlaceholders(uint64_t firstKey, int count);
+  // Makes the element placeholder key stands for; the list stores it in the placeholder's
+  // place. Called only for placeholders the subclass appended; must not return null.
+  virtual void* MakeElement(uint64_t key);
+  // The element at index as stored, a placeholder left as it is; IsPlaceholder tells.
+  void* Stored(int index) const { return FItems[static_cast<size_t>(index)]; }
+  bool IsPlaceholder(const void* stored) const {
+    return FHasPlaceholders && (reinterpret_cast<uintptr_t>(stored) & 1) != 0;
+  }
+  // Empties the list and releases its storage without reporting anything: for a subclass's
+  // Clear that has already disposed of every element itself.
+  void ReleaseStorage() noexcept;
+
   // Does nothing here. Runs for non-null elements only. Note that a destructor up the class
   // tree no longer reaches an override: a subclass that frees elements in Notify clears
   // itself in its own destructor.
   virtual void Notify(void* item, TListNotification action);
 
 private:
-  void CheckIndex(int index) const;
+  void CheckIndex(int index) const {
+    if (static_cast<size_t>(index) >= FItems.size()) [[unlikely]]
+      ThrowIndexError(index);
+  }
+  [[noreturn]] static void ThrowIndexError(int index);
+  // Whether stored is an element to report to Notify.
+  bool IsElement(const void* stored) const { return stored && !IsPlaceholder(stored); }
+  void* Resolve(size_t index);
 
   std::vector<void*> FItems;
+  // Set by the first AddPlaceholders: before it, any stored value is an element.
+  bool FHasPlaceholders = false;
 };
 
 // Typed access to a TList or TObjectList of T. Elements that are TObjects are stored as their

@@ -89,6 +89,64 @@ TEST(List, NotifyComesAfterTheChange) {
                                   "deleted a", "deleted c"}));
 }
 
+// Stands placeholders in for strings "k<key>" and makes each on first use, counting the makes.
+class TLazyList : public TRecordingList {
+public:
+  void AddLazy(uint64_t firstKey, int count) { AddPlaceholders(firstKey, count); }
+  bool HoldsPlaceholder(int index) const { return IsPlaceholder(Stored(index)); }
+  std::vector<std::string*> Made;
+
+protected:
+  void* MakeElement(uint64_t key) override {
+    Made.push_back(new std::string("k" + std::to_string(key)));
+    return Made.back();
+  }
+};
+
+std::string Text(void* item) { return *static_cast<std::string*>(item); }
+
+TEST(List, PlaceholdersAreMadeIntoElementsOnFirstUseOnly) {
+  TLazyList list;
+  std::string plain = "plain";
+  list.Add(&plain);
+  list.AddLazy((uint64_t{1} << 62) - 2, 2);  // keys use 63 bits
+  list.AddLazy(7, 3);
+  EXPECT_EQ(list.Count(), 6);
+  EXPECT_EQ(Text(list.Get(2)), "k4611686018427387903");
+  EXPECT_EQ(list.Get(2), list.Get(2)) << "made once, then stored";
+  EXPECT_EQ(list.Made.size(), 1u);
+
+  // Reordering and dropping move or forget placeholders without making them.
+  list.Exchange(1, 5);  // plain k9 k..903 k7 k8 k..902
+  list.Move(4, 0);      // k8 plain k9 k..903 k7 k..902
+  list.Delete(2);       // k8 plain k..903 k7 k..902
+  std::string other = "other";
+  list.Put(3, &other);  // k8 plain k..903 other k..902
+  EXPECT_EQ(list.Made.size(), 1u);
+  EXPECT_TRUE(list.HoldsPlaceholder(0));
+  EXPECT_EQ(Text(list.First()), "k8");
+  EXPECT_EQ(Text(list.Last()), "k4611686018427387902");
+  EXPECT_EQ(list.Made.size(), 3u);
+
+  list.AddLazy(1, 2);
+  list.Sort([](void* a, void* b) { return Text(a).compare(Text(b)); });
+  EXPECT_EQ(Text(list.Get(0)), "k1") << "sorting sees made elements";
+  EXPECT_EQ(Text(list.Get(6)), "plain");
+  EXPECT_EQ(list.Made.size(), 5u);
+  // Only what was added as an element is reported; made elements and placeholders never are.
+  EXPECT_EQ(list.Events, (Journal{"added plain (listed)", "added other (listed)"}));
+  for (std::string* made : list.Made) delete made;
+}
+
+TEST(List, OddValuesAreElementsInAListWithoutPlaceholders) {
+  // Lists of small numbers cast to pointers are common: only placeholder lists read the low bit.
+  TList numbers;
+  numbers.Add(reinterpret_cast<void*>(uintptr_t{3}));
+  EXPECT_EQ(numbers.Get(0), reinterpret_cast<void*>(uintptr_t{3}));
+  numbers.Sort([](void*, void*) { return 0; });
+  EXPECT_EQ(numbers.First(), reinterpret_cast<void*>(uintptr_t{3}));
+}
+
 TEST(ObjectList, FreesWhatLeavesExceptByExtract) {
   Journal freed;
   {

@@ -29,27 +29,24 @@ bool SameValue(const VARIANT& a, const VARIANT& b) {
 
 void WriteReadItems(TZelkHDAItems* Items, DWORD NumItems, OPCHDA_ITEM* ItemValues, const HRESULT* Errors) {
   if (!ItemValues || !Errors) return;
-  TZelkLocalTimes times;
   for (DWORD i = 0; i < EntriesFor(Items, NumItems); ++i) {
     TZelkHDAItem* item = Items->Items(static_cast<int>(i));
     item->LastHResult = Errors[i];
     if (FAILED(Errors[i])) continue;
     const OPCHDA_ITEM& entry = ItemValues[i];
     item->SetAggregate(entry.haAggregate);
-    AppendValues(*item->Values(), 0, entry.dwCount, entry.pftTimeStamps, entry.pdwQualities, entry.pvDataValues,
-                 TZelkValueSource::Borrowed, times);
+    AppendValueCopies(*item->Values(), entry, 0);
   }
 }
 
 // Advise and playback: the first value is dropped when the list skips repeats and it is the
 // item's last delivered value at the same server time stamp.
-void WriteChangedItem(TZelkHDAItem& Item, bool SkipRepeatedValues, const OPCHDA_ITEM& Entry, TZelkLocalTimes& Times) {
+void WriteChangedItem(TZelkHDAItem& Item, bool SkipRepeatedValues, const OPCHDA_ITEM& Entry) {
   if (Entry.dwCount == 0 || !Entry.pftTimeStamps || !Entry.pdwQualities || !Entry.pvDataValues) return;
   Item.SetAggregate(Entry.haAggregate);
   const bool repeated = SkipRepeatedValues && SameValue(Entry.pvDataValues[0], Item.LastValue.Value()) &&
                         SameFileTime(Entry.pftTimeStamps[0], Item.LastTimeStamp);
-  AppendValues(*Item.Values(), repeated ? 1 : 0, Entry.dwCount, Entry.pftTimeStamps, Entry.pdwQualities,
-               Entry.pvDataValues, TZelkValueSource::Borrowed, Times);
+  AppendValueCopies(*Item.Values(), Entry, repeated ? 1 : 0);
   const DWORD last = Entry.dwCount - 1;
   Item.LastValue.CopyFrom(Entry.pvDataValues[last]);
   Item.LastTimeStamp = Entry.pftTimeStamps[last];
@@ -58,12 +55,11 @@ void WriteChangedItem(TZelkHDAItem& Item, bool SkipRepeatedValues, const OPCHDA_
 template <class TEntryAt>
 void WriteChangedItems(TZelkHDAItems* Items, DWORD NumItems, const HRESULT* Errors, const TEntryAt& EntryAt) {
   if (!Errors) return;
-  TZelkLocalTimes times;
   for (DWORD i = 0; i < EntriesFor(Items, NumItems); ++i) {
     TZelkHDAItem* item = Items->Items(static_cast<int>(i));
     item->LastHResult = Errors[i];
     const OPCHDA_ITEM* entry = EntryAt(i);
-    if (SUCCEEDED(Errors[i]) && entry) WriteChangedItem(*item, Items->SkipRepeatedValues(), *entry, times);
+    if (SUCCEEDED(Errors[i]) && entry) WriteChangedItem(*item, Items->SkipRepeatedValues(), *entry);
   }
 }
 

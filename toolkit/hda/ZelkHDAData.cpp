@@ -186,14 +186,63 @@ void TZelkHDAValueList::AddBlock() {
   fSlotsLeft = bytes / sizeof(TSlot);
 }
 
+void TZelkHDAValueList::AdoptValues(uint32_t count, FILETIME*& timeStamps, DWORD*& qualities, VARIANT*& values) {
+  if (count == 0) return;
+  if (static_cast<int64_t>(Count()) + count > INT32_MAX) throw std::bad_alloc();
+  // The server may free what a reference points to once the call is over.
+  for (uint32_t j = 0; j < count; ++j)
+    if (values[j].vt & VT_BYREF) {
+      VARIANT copy;
+      VariantInit(&copy);
+      OleCheck(VariantCopyInd(&copy, &values[j]));
+      values[j] = copy;
+    }
+  fAdopted.reserve(fAdopted.size() + 1);
+  AddPlaceholders(fNextKey, static_cast<int>(count));
+  fAdopted.push_back(TAdoptedValues{fNextKey, timeStamps, qualities, values, count});
+  fNextKey += count;
+  timeStamps = nullptr;
+  qualities = nullptr;
+  values = nullptr;
+}
+
+void* TZelkHDAValueList::MakeElement(uint64_t key) {
+  const auto after = std::upper_bound(fAdopted.begin(), fAdopted.end(), key,
+                                      [](uint64_t k, const TAdoptedValues& adopted) { return k < adopted.FirstKey; });
+  const TAdoptedValues& adopted = *(after - 1);
+  const size_t j = key - adopted.FirstKey;
+  auto* item = new (NextSlot()) TZelkHDAValueItem(adopted.Values[j]);
+  item->hdaQuality = adopted.Qualities[j];
+  item->Quality = static_cast<uint16_t>(adopted.Qualities[j]);
+  item->TimeStamp = fTimes.Convert(adopted.TimeStamps[j]);
+  return static_cast<TObject*>(item);
+}
+
 void TZelkHDAValueList::Clear() {
   // Items in the blocks whose destruction frees nothing go with their block.
   for (int i = Count() - 1; i >= 0; --i) {
-    TZelkHDAValueItem* item = Items(i);
-    if (item && (!item->fInListStorage || item->HoldsResources())) delete item;
+    void* const stored = Stored(i);
+    if (!stored || IsPlaceholder(stored)) continue;
+    auto* item = static_cast<TZelkHDAValueItem*>(static_cast<TObject*>(stored));
+    if (!item->fInListStorage || item->HoldsResources()) delete item;
   }
-  TList::Clear();
+  // Nothing is left to report: this final class has no Notify of its own.
+  ReleaseStorage();
+  ReleaseAdopted();
   ReleaseBlocks();
+}
+
+void TZelkHDAValueList::ReleaseAdopted() noexcept {
+  // Values whose item was made were taken over and left VT_EMPTY.
+  for (TAdoptedValues& adopted : fAdopted) {
+    for (uint32_t j = 0; j < adopted.Count; ++j) VariantClear(&adopted.Values[j]);
+    CoTaskMemFree(adopted.Values);
+    CoTaskMemFree(adopted.Qualities);
+    CoTaskMemFree(adopted.TimeStamps);
+  }
+  fAdopted.clear();
+  fAdopted.shrink_to_fit();
+  fNextKey = 0;
 }
 
 void TZelkHDAValueList::ReleaseBlocks() noexcept {

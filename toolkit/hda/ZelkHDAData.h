@@ -20,6 +20,7 @@
 #include "platform/rtl/Lists.h"
 #include "platform/win32.h"
 #include "toolkit/OleVariant.h"
+#include "toolkit/hda/ZelkHDALocalTimes.h"
 
 class TZelkHDAServer;
 class TZelkHDAItems;
@@ -194,12 +195,16 @@ public:
   OleVariant Value = OleVariant::Null();
 };
 
-// Value items made here (AddNew, AddTaken) are built in blocks the list owns, so that a read
-// of a million values costs no million allocations; items appended with Add are the caller's
-// heap objects. Either way the list frees its elements last to first. An item the list made
-// and Extract took out may be deleted, but its storage stays the list's: it lives only until
-// the list is cleared or destroyed.
-class TZelkHDAValueList : public TZelkHDAOwningList<TZelkHDAValueItem> {
+// Value items made here (AddNew, AddTaken, and the items of adopted values) are built in
+// blocks the list owns, so that a read of a million values costs no million allocations; items
+// appended with Add are the caller's heap objects. Either way the list frees its elements last
+// to first. An item the list made and Extract took out may be deleted, but its storage stays
+// the list's: it lives only until the list is cleared or destroyed.
+//
+// Values a read delivers are adopted as the server's arrays hold them: the list stands in
+// placeholders for them and makes a value's item the first time it is asked for, so that a
+// large read costs little more than the server call.
+class TZelkHDAValueList final : public TZelkHDAOwningList<TZelkHDAValueItem> {
 public:
   TZelkHDAValueList() = default;
   ~TZelkHDAValueList() override { Clear(); }
@@ -212,10 +217,20 @@ public:
   // Appends a new value item that takes over value, leaving it VT_EMPTY. For VARIANTs the
   // caller would release right afterwards; a value by reference is copied as AddNew does.
   TZelkHDAValueItem* AddTaken(VARIANT& value);
+  // Appends count values from three parallel arrays in task memory (time stamps in UTC, whole
+  // quality words, values) and takes the arrays over: the pointers are left null, and the
+  // list frees the arrays when it is cleared. A value by reference is first replaced by a copy
+  // of what it points to; when that fails, raises EOleSysError and leaves the arrays with the
+  // caller, as does std::bad_alloc.
+  void AdoptValues(uint32_t count, FILETIME*& timeStamps, DWORD*& qualities, VARIANT*& values);
   // Makes room for count more values.
   void Reserve(int count);
-  // Destroys the elements that need it, last to first, and releases the blocks.
+  // Destroys the elements that need it, last to first, then the values no item was made for,
+  // and releases the storage.
   void Clear() override;
+
+protected:
+  void* MakeElement(uint64_t key) override;
 
 private:
   struct alignas(TZelkHDAValueItem) TSlot {
@@ -227,14 +242,27 @@ private:
     size_t Bytes;
   };
 
+  // Adopted arrays; placeholder keys FirstKey.. stand for their values in order.
+  struct TAdoptedValues {
+    uint64_t FirstKey;
+    FILETIME* TimeStamps;
+    DWORD* Qualities;
+    VARIANT* Values;
+    uint32_t Count;
+  };
+
   TZelkHDAValueItem* Append(VARIANT& value);
   void* NextSlot();
   void AddBlock();
   void ReleaseBlocks() noexcept;
+  void ReleaseAdopted() noexcept;
 
   std::vector<TBlock> fBlocks;
   TSlot* fNextSlot = nullptr;
   size_t fSlotsLeft = 0;
+  std::vector<TAdoptedValues> fAdopted;
+  uint64_t fNextKey = 0;
+  TZelkLocalTimes fTimes;
 };
 
 // Inline: a read runs these once per value.

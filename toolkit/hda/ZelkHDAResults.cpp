@@ -1,65 +1,9 @@
 #include "toolkit/hda/ZelkHDAResults.h"
 
-#include <cmath>
+#include <algorithm>
 
 #include "opc/_opcactivex.h"
 #include "platform/rtl/StringUtils.h"
-
-namespace {
-
-constexpr int64_t kTicksPerMs = 10'000;
-constexpr int64_t kTicksPerHour = 36'000'000'000;
-constexpr int64_t kMsPerDay = MSecsPerDay;
-// 1601-01-01 (FILETIME zero) to 1899-12-30 (TDateTime zero).
-constexpr int64_t kMsFrom1601To1899 = 109'205 * kMsPerDay;
-
-TDateTime MsToDateTime(int64_t Ms) {
-  int64_t day = Ms / kMsPerDay;
-  if (Ms % kMsPerDay < 0) --day;
-  // ComposeDateTime, written out: this runs once per value.
-  const double date = static_cast<double>(day);
-  const double time = static_cast<double>(Ms - day * kMsPerDay) / kMsPerDay;
-  return date >= 0 ? date + time : date - time;
-}
-
-int64_t DateTimeToMs(TDateTime Value) {
-  const double day = std::trunc(Value);
-  return static_cast<int64_t>(day) * kMsPerDay + std::llround(std::fabs(Value - day) * kMsPerDay);
-}
-
-FILETIME TicksToFileTime(int64_t Ticks) {
-  return FILETIME{static_cast<DWORD>(Ticks), static_cast<DWORD>(static_cast<uint64_t>(Ticks) >> 32)};
-}
-
-// Local minus UTC at Ticks, in milliseconds; false where the rules give no local time.
-bool BiasAt(int64_t Ticks, int64_t& BiasMs) {
-  const FILETIME ft = TicksToFileTime(Ticks);
-  if (!ft.dwLowDateTime || !ft.dwHighDateTime) return false;
-  const TDateTime local = FileTimeToLocalDateTime(ft);
-  if (local == 0) return false;
-  BiasMs = DateTimeToMs(local) - (Ticks / kTicksPerMs - kMsFrom1601To1899);
-  return true;
-}
-
-}  // namespace
-
-void TZelkLocalTimes::LearnHour(int64_t Hour) {
-  FHour = Hour;
-  const int64_t start = Hour * kTicksPerHour + kTicksPerMs;
-  const int64_t end = (Hour + 1) * kTicksPerHour - kTicksPerMs;
-  int64_t endBias = 0;
-  FUniform = BiasAt(start, FBiasMs) && BiasAt(end, endBias) && endBias == FBiasMs;
-}
-
-TDateTime TZelkLocalTimes::Convert(const FILETIME& TimeStamp) {
-  if (!TimeStamp.dwLowDateTime || !TimeStamp.dwHighDateTime) return 0;
-  const uint64_t ticks = (static_cast<uint64_t>(TimeStamp.dwHighDateTime) << 32) | TimeStamp.dwLowDateTime;
-  if (ticks > static_cast<uint64_t>(INT64_MAX) - kTicksPerHour) return FileTimeToLocalDateTime(TimeStamp);
-  const int64_t hour = static_cast<int64_t>(ticks) / kTicksPerHour;
-  if (hour != FHour) LearnHour(hour);
-  if (!FUniform) return FileTimeToLocalDateTime(TimeStamp);
-  return MsToDateTime(static_cast<int64_t>(ticks) / kTicksPerMs - kMsFrom1601To1899 + FBiasMs);
-}
 
 namespace {
 
@@ -73,18 +17,44 @@ void SetQualityAndTime(TZelkHDAValueItem& Item, DWORD Quality, const FILETIME& T
   Item.TimeStamp = Times.Convert(TimeStamp);
 }
 
+void ClearVariants(VARIANT* Values, DWORD Count) {
+  if (Values)
+    for (DWORD j = 0; j < Count; ++j) VariantClear(&Values[j]);
+}
+
 void Reserve(TZelkHDAValueList& Values, DWORD More) {
   if (More <= static_cast<DWORD>(INT32_MAX)) Values.Reserve(static_cast<int>(More));
 }
 
 }  // namespace
 
-void AppendValues(TZelkHDAValueList& Values, DWORD First, DWORD Count, const FILETIME* TimeStamps,
-                  const DWORD* Qualities, VARIANT* DataValues, TZelkValueSource Source, TZelkLocalTimes& Times) {
-  if (First >= Count || !TimeStamps || !Qualities || !DataValues) return;
-  Reserve(Values, Count - First);
-  for (DWORD j = First; j < Count; ++j)
-    SetQualityAndTime(*AppendValue(Values, DataValues[j], Source), Qualities[j], TimeStamps[j], Times);
+void AdoptItemValues(TZelkHDAValueList& Values, OPCHDA_ITEM& Record) {
+  if (Record.pftTimeStamps && Record.pdwQualities && Record.pvDataValues)
+    Values.AdoptValues(Record.dwCount, Record.pftTimeStamps, Record.pdwQualities, Record.pvDataValues);
+}
+
+void AppendValueCopies(TZelkHDAValueList& Values, const OPCHDA_ITEM& Entry, DWORD First) {
+  if (First >= Entry.dwCount || !Entry.pftTimeStamps || !Entry.pdwQualities || !Entry.pvDataValues) return;
+  const DWORD count = Entry.dwCount - First;
+  TZelkTaskArray<FILETIME> timeStamps(count);
+  TZelkTaskArray<DWORD> qualities(count);
+  TZelkTaskArray<VARIANT> values(count);
+  std::copy_n(Entry.pftTimeStamps + First, count, timeStamps.Data());
+  std::copy_n(Entry.pdwQualities + First, count, qualities.Data());
+  for (DWORD j = 0; j < count; ++j) VariantInit(&values[j]);
+  try {
+    for (DWORD j = 0; j < count; ++j) OleCheck(VariantCopyInd(&values[j], &Entry.pvDataValues[First + j]));
+    FILETIME* adoptedTimeStamps = timeStamps.Data();
+    DWORD* adoptedQualities = qualities.Data();
+    VARIANT* adoptedValues = values.Data();
+    Values.AdoptValues(count, adoptedTimeStamps, adoptedQualities, adoptedValues);
+  } catch (...) {
+    ClearVariants(values.Data(), count);
+    throw;
+  }
+  timeStamps.Release();
+  qualities.Release();
+  values.Release();
 }
 
 void AppendModifiedValues(TZelkHDAValueList& Values, const OPCHDA_MODIFIEDITEM& Record, TZelkValueSource Source,
@@ -108,20 +78,6 @@ void ReplaceAttributeValues(TZelkHDAItemAttributesItem& Attribute, const OPCHDA_
   if (!Record.ftTimeStamps || !Record.vAttributeValues) return;
   for (DWORD n = 0; n < Record.dwNumValues; ++n)
     values->AddNew(Record.vAttributeValues[n])->TimeStamp = Times.Convert(Record.ftTimeStamps[n]);
-}
-
-namespace {
-
-void ClearVariants(VARIANT* Values, DWORD Count) {
-  if (Values)
-    for (DWORD j = 0; j < Count; ++j) VariantClear(&Values[j]);
-}
-
-}  // namespace
-
-void FreeMovedValues(OPCHDA_ITEM& Record) {
-  CoTaskMemFree(Record.pvDataValues);
-  Record.pvDataValues = nullptr;
 }
 
 void FreeItemRecord(OPCHDA_ITEM& Record) {

@@ -1,7 +1,6 @@
 #pragma once
-// What the reads and the data callback share: copying the values a server hands over into
-// an item's value list, the local time of server time stamps, and the release of the result
-// records a server allocates.
+// What the reads and the data callback share: handing the values a server returns to an
+// item's value list, and the release of the result records a server allocates.
 
 #include <cstdint>
 
@@ -10,41 +9,26 @@
 
 #include "opc/_OPCHDA.h"
 #include "toolkit/hda/ZelkHDA.h"
-
-// UTC FILETIMEs as local date-times, exactly as FileTimeToLocalDateTime gives them, but
-// asking the time-zone rules once per hour of time stamps: within an hour whose two ends have
-// the same bias, every time stamp has it.
-class TZelkLocalTimes {
-public:
-  TDateTime Convert(const FILETIME& TimeStamp);
-
-private:
-  void LearnHour(int64_t Hour);
-
-  int64_t FHour = -1;
-  bool FUniform = false;  // the hour has one bias
-  int64_t FBiasMs = 0;
-};
+#include "toolkit/hda/ZelkHDALocalTimes.h"
 
 // Whether the server's VARIANTs are the toolkit's to keep (results of a synchronous call,
 // which the toolkit frees anyway) or only to read (a callback's arguments).
 enum class TZelkValueSource { Owned, Borrowed };
 
-// Appends Count values from the three parallel arrays, starting at First. Owned values move
-// into the value items and leave VT_EMPTY behind; borrowed ones are deep-copied. Null arrays
-// add nothing.
-void AppendValues(TZelkHDAValueList& Values, DWORD First, DWORD Count, const FILETIME* TimeStamps,
-                  const DWORD* Qualities, VARIANT* DataValues, TZelkValueSource Source, TZelkLocalTimes& Times);
-// As AppendValues, with the modification record of each value.
+// Appends the values of a synchronous read's record: the list takes the record's arrays over
+// and leaves their pointers null. A record without them adds nothing.
+void AdoptItemValues(TZelkHDAValueList& Values, OPCHDA_ITEM& Record);
+// Appends copies of a delivery's values from index First on; the delivery's arrays are only
+// read. A value that cannot be copied raises EOleSysError and adds nothing.
+void AppendValueCopies(TZelkHDAValueList& Values, const OPCHDA_ITEM& Entry, DWORD First);
+// Appends a modified read's values with their modification records. Owned values move into
+// the value items and leave VT_EMPTY behind; borrowed ones are deep-copied.
 void AppendModifiedValues(TZelkHDAValueList& Values, const OPCHDA_MODIFIEDITEM& Record, TZelkValueSource Source,
                           TZelkLocalTimes& Times);
 // Replaces an attribute's values with those of Record.
 void ReplaceAttributeValues(TZelkHDAItemAttributesItem& Attribute, const OPCHDA_ATTRIBUTE& Record,
                             TZelkLocalTimes& Times);
 
-// After every value of Record moved into value items: frees the value array, which holds
-// nothing any more, without clearing its entries one by one.
-void FreeMovedValues(OPCHDA_ITEM& Record);
 // Release what a server allocated inside one result record.
 void FreeItemRecord(OPCHDA_ITEM& Record);
 void FreeModifiedRecord(OPCHDA_MODIFIEDITEM& Record);
@@ -89,6 +73,8 @@ public:
   TZelkTaskArray& operator=(const TZelkTaskArray&) = delete;
 
   T* Data() const { return FData; }
+  // Hands the array to whoever frees it now.
+  void Release() { FData = nullptr; }
   T& operator[](size_t Index) const { return FData[Index]; }
 
 private:

@@ -11,16 +11,13 @@ enum class TAggregate { Keep, FromServer };
 
 // Per item: its result code, then on success (the aggregate the server reports and) the values.
 void StoreItemResults(TZelkHDAItems* Items, const TZelkItemResults& Results, TAggregate Aggregate) {
-  TZelkLocalTimes times;
   for (int i = 0; Items && i < Items->Count(); ++i) {
     TZelkHDAItem* item = Items->Items(i);
     item->LastHResult = Results.Errors[i];
     if (FAILED(item->LastHResult)) continue;
     OPCHDA_ITEM& record = Results.Records[i];
     if (Aggregate == TAggregate::FromServer) item->SetAggregate(record.haAggregate);
-    AppendValues(*item->Values(), 0, record.dwCount, record.pftTimeStamps, record.pdwQualities, record.pvDataValues,
-                 TZelkValueSource::Owned, times);
-    FreeMovedValues(record);
+    AdoptItemValues(*item->Values(), record);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "opc/_opcactivex.h"
 #include "toolkit/hda/ZelkHDABlockCache.h"
 #include "toolkit/hda/ZelkHDAData.h"
 #include "toolkit/hda/ZelkHDAHandleTable.h"
@@ -200,6 +201,77 @@ TEST(HDADataTest, ValueItemsTheListMakesLiveInItsBlocksAndAreStillFreedLastToFir
   EXPECT_EQ((std::vector<int>{2}), freed);
   // A million values are written and read back once each: every byte counts.
   EXPECT_LE(sizeof(TZelkHDAValueItem), 48u);
+}
+
+template <class T>
+T* TaskArray(size_t count) {
+  return static_cast<T*>(CoTaskMemAlloc(count * sizeof(T)));
+}
+
+TEST(HDADataTest, AdoptedValuesBecomeItemsWhenAskedAndAreAllFreedOnce) {
+  std::vector<int> released;
+  std::vector<ReleaseProbe> probes;
+  for (int id = 0; id < 4; ++id) probes.emplace_back(released, id);
+  const FILETIME first{0x9E3E8000u, 0x01DA3C1Au};
+  LONG slot = 5;
+  {
+    TZelkHDAValueList values;
+    values.AddNew(UnknownValue(&probes[2]))->hdaQuality = 7;
+    probes[2].Release();  // the list holds the only reference now
+
+    auto* timeStamps = TaskArray<FILETIME>(4);
+    auto* qualities = TaskArray<DWORD>(4);
+    auto* data = TaskArray<VARIANT>(4);
+    for (int j = 0; j < 4; ++j) {
+      timeStamps[j] = FILETIME{first.dwLowDateTime + 10'000'000u * j, first.dwHighDateTime};
+      qualities[j] = 0x000400C0u + j;
+      VariantInit(&data[j]);
+    }
+    data[0].vt = VT_R8;
+    data[0].dblVal = 1.5;
+    data[1].vt = VT_BYREF | VT_I4;
+    data[1].plVal = &slot;
+    data[2] = UnknownValue(&probes[0]);
+    data[3] = UnknownValue(&probes[1]);
+    values.AdoptValues(4, timeStamps, qualities, data);
+    EXPECT_TRUE(!timeStamps && !qualities && !data) << "the list owns the arrays now";
+    slot = 6;  // what the server's reference pointed to is gone after the call
+
+    ASSERT_EQ(5, values.Count());
+    TZelkHDAValueItem* made = values.Items(1);
+    EXPECT_EQ(made, values.Items(1)) << "made once";
+    EXPECT_EQ(1.5, made->Value.Value().dblVal);
+    EXPECT_EQ(0x000400C0u, made->hdaQuality);
+    EXPECT_EQ(0x00C0, made->Quality);
+    EXPECT_EQ(FileTimeToLocalDateTime(first), made->TimeStamp);
+    EXPECT_EQ(5, values.Items(2)->Value.Value().lVal) << "a reference is copied when adopted";
+    EXPECT_EQ(0x000400C3u, values.Items(4)->hdaQuality);
+
+    // A made item can be taken out; the list frees the rest, made or not, each once.
+    delete values.Extract(values.Items(4));
+    EXPECT_EQ((std::vector<int>{1}), released);
+    values.AddNew(UnknownValue(&probes[3]));
+    probes[3].Release();
+    EXPECT_EQ(7u, values.Items(0)->hdaQuality);
+  }
+  // Made items last to first, then the values never made.
+  EXPECT_EQ((std::vector<int>{1, 3, 2, 0}), released);
+
+  TZelkHDAValueList values;
+  auto* timeStamps = TaskArray<FILETIME>(1);
+  auto* qualities = TaskArray<DWORD>(1);
+  auto* data = TaskArray<VARIANT>(1);
+  VariantInit(&data[0]);
+  data[0].vt = VT_BYREF | 0x0FFF;
+  data[0].byref = &slot;
+  EXPECT_THROW(values.AdoptValues(1, timeStamps, qualities, data), EOleSysError);
+  EXPECT_TRUE(timeStamps && qualities && data) << "a refused adoption leaves the arrays with the caller";
+  values.AdoptValues(0, timeStamps, qualities, data);
+  EXPECT_TRUE(timeStamps && qualities && data) << "no values, nothing to adopt";
+  EXPECT_EQ(0, values.Count());
+  CoTaskMemFree(timeStamps);
+  CoTaskMemFree(qualities);
+  CoTaskMemFree(data);
 }
 
 TEST(HDADataTest, ValueItemsTakenFromTheListOrRefilledAreFreedOnce) {
