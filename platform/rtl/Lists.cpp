@@ -43,11 +43,10 @@ void* TList::Resolve(size_t index) {
 
 void TList::AddPlaceholders(uint64_t firstKey, int count) {
   if (count < 0) throw EListError(Format("List count out of bounds (%d)", count));
-  const size_t first = FItems.size();
-  FItems.resize(first + static_cast<size_t>(count));
+  FItems.reserve(FItems.size() + static_cast<size_t>(count));
   FHasPlaceholders = true;
-  for (size_t i = 0; i < static_cast<size_t>(count); ++i)
-    FItems[first + i] = reinterpret_cast<void*>(static_cast<uintptr_t>((firstKey + i) << 1 | 1));
+  for (uint64_t key = firstKey; key != firstKey + static_cast<uint64_t>(count); ++key)
+    FItems.push_back(reinterpret_cast<void*>(static_cast<uintptr_t>(key << 1 | 1)));
 }
 
 void* TList::MakeElement(uint64_t key) {

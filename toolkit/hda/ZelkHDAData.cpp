@@ -215,19 +215,25 @@ void* TZelkHDAValueList::MakeElement(uint64_t key) {
   item->hdaQuality = adopted.Qualities[j];
   item->Quality = static_cast<uint16_t>(adopted.Qualities[j]);
   item->TimeStamp = fTimes.Convert(adopted.TimeStamps[j]);
+  fHoldsElements = true;
   return static_cast<TObject*>(item);
+}
+
+void TZelkHDAValueList::Notify(void*, TListNotification action) {
+  if (action == TListNotification::lnAdded) fHoldsElements = true;
 }
 
 void TZelkHDAValueList::Clear() {
   // Items in the blocks whose destruction frees nothing go with their block.
-  for (int i = Count() - 1; i >= 0; --i) {
+  for (int i = fHoldsElements ? Count() - 1 : -1; i >= 0; --i) {
     void* const stored = Stored(i);
     if (!stored || IsPlaceholder(stored)) continue;
     auto* item = static_cast<TZelkHDAValueItem*>(static_cast<TObject*>(stored));
     if (!item->fInListStorage || item->HoldsResources()) delete item;
   }
-  // Nothing is left to report: this final class has no Notify of its own.
+  // Nothing is left to report: what the list's Notify learns is reset here.
   ReleaseStorage();
+  fHoldsElements = false;
   ReleaseAdopted();
   ReleaseBlocks();
 }

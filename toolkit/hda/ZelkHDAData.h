@@ -231,6 +231,7 @@ public:
 
 protected:
   void* MakeElement(uint64_t key) override;
+  void Notify(void* item, TListNotification action) override;
 
 private:
   struct alignas(TZelkHDAValueItem) TSlot {
@@ -263,6 +264,9 @@ private:
   std::vector<TAdoptedValues> fAdopted;
   uint64_t fNextKey = 0;
   TZelkLocalTimes fTimes;
+  // Whether any element was added or made since the last Clear: a list of placeholders only
+  // has nothing to destroy one by one.
+  bool fHoldsElements = false;
 };
 
 // Inline: a read runs these once per value.
