@@ -211,7 +211,7 @@ T* TaskArray(size_t count) {
 TEST(HDADataTest, AdoptedValuesBecomeItemsWhenAskedAndAreAllFreedOnce) {
   std::vector<int> released;
   std::vector<ReleaseProbe> probes;
-  for (int id = 0; id < 4; ++id) probes.emplace_back(released, id);
+  for (int id = 0; id < 5; ++id) probes.emplace_back(released, id);
   const FILETIME first{0x9E3E8000u, 0x01DA3C1Au};
   LONG slot = 5;
   {
@@ -256,6 +256,19 @@ TEST(HDADataTest, AdoptedValuesBecomeItemsWhenAskedAndAreAllFreedOnce) {
   }
   // Made items last to first, then the values never made.
   EXPECT_EQ((std::vector<int>{1, 3, 2, 0}), released);
+  {
+    // Made items are destroyed even where nothing was ever added to the list.
+    TZelkHDAValueList onlyMade;
+    auto* timeStamps = TaskArray<FILETIME>(1);
+    auto* qualities = TaskArray<DWORD>(1);
+    auto* data = TaskArray<VARIANT>(1);
+    timeStamps[0] = first;
+    qualities[0] = 0xC0;
+    data[0] = UnknownValue(&probes[4]);
+    onlyMade.AdoptValues(1, timeStamps, qualities, data);
+    onlyMade.First();
+  }
+  EXPECT_EQ(4, released.back());
 
   TZelkHDAValueList values;
   auto* timeStamps = TaskArray<FILETIME>(1);
