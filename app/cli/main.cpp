@@ -1,0 +1,3 @@
+#include "app/cli/ZelkHdaRead.h"
+
+int main(int argc, char** argv) { return ZelkHdaReadMain(argc, argv); }
