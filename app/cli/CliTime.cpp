@@ -60,7 +60,6 @@ std::optional<int64_t> RelativeToNow(std::string_view text, int64_t nowTicks) {
 
 std::optional<int64_t> Absolute(std::string_view text) {
   size_t pos = 0;
-  SYSTEMTIME st{};
   std::optional<uint16_t> year, month, day, hour, minute, second;
   if (!(year = Digits(text, pos, 4)) || !Expect(text, pos, "-") || !(month = Digits(text, pos, 2)) ||
       !Expect(text, pos, "-") || !(day = Digits(text, pos, 2)) || !Expect(text, pos, " T") ||
@@ -80,13 +79,15 @@ std::optional<int64_t> Absolute(std::string_view text) {
   if (utc) ++pos;
   if (pos != text.size()) return std::nullopt;
 
-  TDateTime local;
-  if (!TryEncodeDateTime(*year, *month, *day, *hour, *minute, *second, msec, local)) return std::nullopt;
+  // Checks every field, of UTC times too.
+  TDateTime encoded;
+  if (!TryEncodeDateTime(*year, *month, *day, *hour, *minute, *second, msec, encoded)) return std::nullopt;
   if (!utc) {
-    const FILETIME time = LocalDateTimeToFileTime(local);
+    const FILETIME time = LocalDateTimeToFileTime(encoded);
     if (time.dwHighDateTime == 0 && time.dwLowDateTime == 0) return std::nullopt;
     return ToTicks(time);
   }
+  SYSTEMTIME st{};
   st.wYear = *year;
   st.wMonth = *month;
   st.wDay = *day;
