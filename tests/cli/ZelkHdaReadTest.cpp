@@ -8,6 +8,7 @@
 
 #include "app/cli/CliTime.h"
 #include "app/cli/ZelkHdaRead.h"
+#include "platform/rtl/MessageSeam.h"
 #include "platform/rtl/StringUtils.h"
 #include "servers/hdasim/ServerRegistration.h"
 
@@ -138,10 +139,17 @@ TEST_F(ZelkHdaRead, ErrorsAndExitCodes) {
   EXPECT_EQ(Run({"--computer", "far-away-plant", "--status"}), 1);
   EXPECT_EQ(Err.str(), "zelk-hda-read: The RPC server is unavailable\n");
 
-  // The minimal server has no modified reads.
+  // The minimal server has no modified reads (and no data callback, which the component
+  // reports in a box).
+  std::vector<std::string> boxes;
+  const TScopedMessageBoxHandler recordBoxes([&boxes](const std::string& text, const std::string&, unsigned) {
+    boxes.push_back(text);
+    return IDOK;
+  });
   EXPECT_EQ(Run({"--server", "Zelk.HDASim.Minimal.1", "--item", "Test.Ramp", "--method", "modified"}), 1);
   EXPECT_EQ(Out.str(), "");
-  EXPECT_NE(Err.str().find("zelk-hda-read: "), std::string::npos);
+  EXPECT_EQ(Err.str(), "zelk-hda-read: Not implemented\n");
+  EXPECT_EQ(boxes.size(), 1u);
 
   EXPECT_EQ(Run({"--item", "Test.Ramp", "--method", "processed", "--aggregate", "Median-ish"}), 2);
   EXPECT_EQ(Err.str(),
