@@ -67,6 +67,21 @@ double Seconds(int64_t ticks) {
   return static_cast<double>(ticks) / HdaTicksPerSecond;
 }
 
+// What one pass over an interval's raw samples learns; the aggregates of good values look at
+// the good ones only.
+struct RawSummary {
+  uint64_t Count = 0;
+  uint64_t GoodCount = 0;
+  HdaSample First, Last;
+  uint32_t Worst = 0;  // quality word
+  double Sum = 0;
+  HdaSample Minimum, Maximum;
+  double MinimumValue = 0, MaximumValue = 0;
+  double FirstGoodValue = 0, LastGoodValue = 0;
+  // Regression of the good values on seconds from the interval's time stamp.
+  double SumX = 0, SumXX = 0, SumXY = 0;
+};
+
 class IntervalCalculator {
 public:
   IntervalCalculator(const HdaHistoryView& view, const std::vector<int64_t>& annotationTimes, uint32_t aggregate)
@@ -75,9 +90,13 @@ public:
   HdaSample Calculate(const Interval& interval);
 
 private:
-  HdaSample ValueAggregate(const Interval& interval, const std::vector<HdaSample>& raw);
-  HdaSample TimeWeighted(const Interval& interval, const std::vector<HdaSample>& raw, size_t goodCount);
-  HdaSample Durations(const Interval& interval, const std::vector<HdaSample>& raw);
+  RawSummary Summarize(const Interval& interval) const;
+  HdaSample ValueAggregate(const Interval& interval, const RawSummary& raw) const;
+  // The sum over the interval's good values of square(residual(time, value)).
+  template <class Residual>
+  double SumOfSquares(const Interval& interval, const Residual& residual) const;
+  HdaSample TimeWeighted(const Interval& interval, bool uncertain) const;
+  HdaSample Durations(const Interval& interval) const;
   std::optional<double> GoodValueAt(int64_t time, bool& uncertain) const;
 
   uint32_t Calculated(const Interval& interval, uint32_t opcQuality) const {
@@ -94,108 +113,122 @@ HdaSample IntervalCalculator::Calculate(const Interval& interval) {
   const HdaSample noData{interval.Stamp, {}, HDA_NODATA | DA_QUALITY_BAD};
   if (interval.To <= HdaEpoch || interval.From > FView.Now()) return noData;
 
-  if (FAggregate == HDA_AGG_ANNOTATIONS) {
-    const auto first = std::lower_bound(FAnnotations.begin(), FAnnotations.end(), interval.From);
-    const auto last = std::lower_bound(FAnnotations.begin(), FAnnotations.end(), interval.To);
-    return HdaSample{interval.Stamp, static_cast<int32_t>(last - first), Calculated(interval, DA_QUALITY_GOOD)};
-  }
-  const std::vector<HdaSample> raw = FView.Samples(interval.From, interval.To);
   switch (FAggregate) {
-    case HDA_AGG_COUNT:
-      return HdaSample{interval.Stamp, static_cast<int32_t>(raw.size()), Calculated(interval, DA_QUALITY_GOOD)};
+    case HDA_AGG_ANNOTATIONS: {
+      const auto first = std::lower_bound(FAnnotations.begin(), FAnnotations.end(), interval.From);
+      const auto last = std::lower_bound(FAnnotations.begin(), FAnnotations.end(), interval.To);
+      return HdaSample{interval.Stamp, static_cast<int32_t>(last - first), Calculated(interval, DA_QUALITY_GOOD)};
+    }
     case HDA_AGG_DURATIONGOOD:
     case HDA_AGG_DURATIONBAD:
     case HDA_AGG_PERCENTGOOD:
     case HDA_AGG_PERCENTBAD:
-      return Durations(interval, raw);
+      return Durations(interval);
     default:
       break;
   }
-  if (raw.empty()) return noData;
+  const RawSummary raw = Summarize(interval);
+  if (FAggregate == HDA_AGG_COUNT)
+    return HdaSample{interval.Stamp, static_cast<int32_t>(raw.Count), Calculated(interval, DA_QUALITY_GOOD)};
+  if (raw.Count == 0) return noData;
   switch (FAggregate) {
     case HDA_AGG_START:
     case HDA_AGG_END: {
-      const HdaSample& chosen = FAggregate == HDA_AGG_START ? raw.front() : raw.back();
+      const HdaSample& chosen = FAggregate == HDA_AGG_START ? raw.First : raw.Last;
       return HdaSample{interval.Stamp, chosen.Value, Calculated(interval, chosen.Quality & DA_QUALITY_MASK)};
     }
-    case HDA_AGG_WORSTQUALITY: {
-      uint32_t worst = raw.front().Quality;
-      for (const HdaSample& sample : raw)
-        worst = WorseQuality(worst, sample.Quality);
-      return HdaSample{interval.Stamp, static_cast<int32_t>(worst & DA_QUALITY_MASK),
+    case HDA_AGG_WORSTQUALITY:
+      return HdaSample{interval.Stamp, static_cast<int32_t>(raw.Worst & DA_QUALITY_MASK),
                        Calculated(interval, DA_QUALITY_GOOD)};
-    }
     default:
       return ValueAggregate(interval, raw);
   }
 }
 
-HdaSample IntervalCalculator::ValueAggregate(const Interval& interval, const std::vector<HdaSample>& raw) {
-  std::vector<const HdaSample*> good;
-  for (const HdaSample& sample : raw)
-    if (IsGoodQuality(sample.Quality)) good.push_back(&sample);
-  const HdaSample bad{interval.Stamp, {}, HDA_CALCULATED | DA_QUALITY_BAD};
-  if (good.empty()) return bad;
-  if (FAggregate == HDA_AGG_TIMEAVERAGE || FAggregate == HDA_AGG_TOTAL) return TimeWeighted(interval, raw, good.size());
+RawSummary IntervalCalculator::Summarize(const Interval& interval) const {
+  RawSummary raw;
+  FView.ForEachSample(interval.From, interval.To, [&](const HdaSample& sample) {
+    raw.Worst = raw.Count == 0 ? sample.Quality : WorseQuality(raw.Worst, sample.Quality);
+    if (raw.Count++ == 0) raw.First = sample;
+    raw.Last = sample;
+    if (!IsGoodQuality(sample.Quality)) return;
+    const double value = ToNumber(sample.Value);
+    if (raw.GoodCount++ == 0) {
+      raw.Minimum = raw.Maximum = sample;
+      raw.MinimumValue = raw.MaximumValue = raw.FirstGoodValue = value;
+    }
+    raw.LastGoodValue = value;
+    raw.Sum += value;
+    if (value < raw.MinimumValue) {
+      raw.Minimum = sample;
+      raw.MinimumValue = value;
+    }
+    if (value > raw.MaximumValue) {
+      raw.Maximum = sample;
+      raw.MaximumValue = value;
+    }
+    const double x = Seconds(sample.Time - interval.Stamp);
+    raw.SumX += x;
+    raw.SumXX += x * x;
+    raw.SumXY += x * value;
+  });
+  return raw;
+}
 
-  const uint32_t quality = Calculated(interval, good.size() == raw.size() ? DA_QUALITY_GOOD : DA_QUALITY_UNCERTAIN);
-  const double n = static_cast<double>(good.size());
-  double sum = 0;
-  const HdaSample* minimum = good.front();
-  const HdaSample* maximum = good.front();
-  for (const HdaSample* sample : good) {
-    const double value = ToNumber(sample->Value);
-    sum += value;
-    if (value < ToNumber(minimum->Value)) minimum = sample;
-    if (value > ToNumber(maximum->Value)) maximum = sample;
-  }
-  const double mean = sum / n;
+template <class Residual>
+double IntervalCalculator::SumOfSquares(const Interval& interval, const Residual& residual) const {
+  double squares = 0;
+  FView.ForEachSample(interval.From, interval.To, [&](const HdaSample& sample) {
+    if (!IsGoodQuality(sample.Quality)) return;
+    const double r = residual(sample.Time, ToNumber(sample.Value));
+    squares += r * r;
+  });
+  return squares;
+}
+
+HdaSample IntervalCalculator::ValueAggregate(const Interval& interval, const RawSummary& raw) const {
+  const HdaSample bad{interval.Stamp, {}, HDA_CALCULATED | DA_QUALITY_BAD};
+  if (raw.GoodCount == 0) return bad;
+  if (FAggregate == HDA_AGG_TIMEAVERAGE || FAggregate == HDA_AGG_TOTAL)
+    return TimeWeighted(interval, raw.GoodCount != raw.Count);
+
+  const uint32_t quality = Calculated(interval, raw.GoodCount == raw.Count ? DA_QUALITY_GOOD : DA_QUALITY_UNCERTAIN);
+  const double n = static_cast<double>(raw.GoodCount);
+  const double mean = raw.Sum / n;
   auto result = [&](HdaValue value) { return HdaSample{interval.Stamp, std::move(value), quality}; };
   switch (FAggregate) {
     case HDA_AGG_AVERAGE:
       return result(mean);
     case HDA_AGG_MINIMUM:
-      return result(minimum->Value);
+      return result(raw.Minimum.Value);
     case HDA_AGG_MAXIMUM:
-      return result(maximum->Value);
+      return result(raw.Maximum.Value);
     case HDA_AGG_MINIMUMACTUALTIME:
-      return HdaSample{minimum->Time, minimum->Value, quality};
+      return HdaSample{raw.Minimum.Time, raw.Minimum.Value, quality};
     case HDA_AGG_MAXIMUMACTUALTIME:
-      return HdaSample{maximum->Time, maximum->Value, quality};
+      return HdaSample{raw.Maximum.Time, raw.Maximum.Value, quality};
     case HDA_AGG_RANGE:
-      return result(ToNumber(maximum->Value) - ToNumber(minimum->Value));
+      return result(raw.MaximumValue - raw.MinimumValue);
     case HDA_AGG_DELTA:
-      return result(ToNumber(good.back()->Value) - ToNumber(good.front()->Value));
+      return result(raw.LastGoodValue - raw.FirstGoodValue);
     case HDA_AGG_STDEV:
     case HDA_AGG_VARIANCE: {
-      double squares = 0;
-      for (const HdaSample* sample : good)
-        squares += (ToNumber(sample->Value) - mean) * (ToNumber(sample->Value) - mean);
-      const double variance = good.size() > 1 ? squares / (n - 1) : 0.0;
+      const double squares = SumOfSquares(interval, [&](int64_t, double value) { return value - mean; });
+      const double variance = raw.GoodCount > 1 ? squares / (n - 1) : 0.0;
       return result(FAggregate == HDA_AGG_VARIANCE ? variance : std::sqrt(variance));
     }
     default:
       break;
   }
-  // Regression of the values on seconds from the interval's time stamp.
-  double sumX = 0, sumXX = 0, sumXY = 0;
-  for (const HdaSample* sample : good) {
-    const double x = Seconds(sample->Time - interval.Stamp);
-    sumX += x;
-    sumXX += x * x;
-    sumXY += x * ToNumber(sample->Value);
-  }
-  const double denominator = n * sumXX - sumX * sumX;
-  if (good.size() < 2 || denominator == 0) return bad;
-  const double slope = (n * sumXY - sumX * sum) / denominator;
-  const double constant = (sum - slope * sumX) / n;
+  const double denominator = n * raw.SumXX - raw.SumX * raw.SumX;
+  if (raw.GoodCount < 2 || denominator == 0) return bad;
+  const double slope = (n * raw.SumXY - raw.SumX * raw.Sum) / denominator;
+  const double constant = (raw.Sum - slope * raw.SumX) / n;
   if (FAggregate == HDA_AGG_REGSLOPE) return result(slope);
   if (FAggregate == HDA_AGG_REGCONST) return result(constant);
-  double residuals = 0;
-  for (const HdaSample* sample : good) {
-    const double residual = ToNumber(sample->Value) - (constant + slope * Seconds(sample->Time - interval.Stamp));
-    residuals += residual * residual;
-  }
+  const double residuals = SumOfSquares(interval, [&](int64_t time, double value) {
+    return value - (constant + slope * Seconds(time - interval.Stamp));
+  });
   return result(std::sqrt(residuals / n));
 }
 
@@ -213,32 +246,39 @@ std::optional<double> IntervalCalculator::GoodValueAt(int64_t time, bool& uncert
   return v0 + (ToNumber(after->Value) - v0) * fraction;
 }
 
-HdaSample IntervalCalculator::TimeWeighted(const Interval& interval, const std::vector<HdaSample>& raw,
-                                           size_t goodCount) {
-  bool uncertain = goodCount != raw.size();
-  std::vector<std::pair<int64_t, double>> points;
+HdaSample IntervalCalculator::TimeWeighted(const Interval& interval, bool uncertain) const {
+  // The good values as points joined by lines (steps for stepped items), from the value at the
+  // interval's start to the value at its end. The interval has a good value, so a point at or
+  // after its start.
+  struct Point {
+    int64_t Time;
+    double Value;
+  };
+  std::optional<Point> first, previous;
+  double integral = 0;
+  auto add = [&](int64_t time, double value) {
+    if (previous)
+      integral += (FView.Stepped() ? previous->Value : (previous->Value + value) / 2) * Seconds(time - previous->Time);
+    else
+      first = Point{time, value};
+    previous = Point{time, value};
+  };
   if (const auto start = GoodValueAt(interval.From, uncertain))
-    points.emplace_back(interval.From, *start);
+    add(interval.From, *start);
   else
     uncertain = true;
-  for (const HdaSample& sample : raw)
-    if (sample.Time > interval.From && IsGoodQuality(sample.Quality))
-      points.emplace_back(sample.Time, ToNumber(sample.Value));
-  if (const auto end = GoodValueAt(interval.To, uncertain)) points.emplace_back(interval.To, *end);
+  FView.ForEachSample(interval.From, interval.To, [&](const HdaSample& sample) {
+    if (sample.Time > interval.From && IsGoodQuality(sample.Quality)) add(sample.Time, ToNumber(sample.Value));
+  });
+  if (const auto end = GoodValueAt(interval.To, uncertain)) add(interval.To, *end);
 
-  double integral = 0;
-  for (size_t i = 1; i < points.size(); ++i) {
-    const auto& [t0, v0] = points[i - 1];
-    const auto& [t1, v1] = points[i];
-    integral += (FView.Stepped() ? v0 : (v0 + v1) / 2) * Seconds(t1 - t0);
-  }
-  const double covered = Seconds(points.back().first - points.front().first);
-  const double average = covered > 0 ? integral / covered : points.front().second;
+  const double covered = Seconds(previous->Time - first->Time);
+  const double average = covered > 0 ? integral / covered : first->Value;
   const double value = FAggregate == HDA_AGG_TOTAL ? average * Seconds(interval.To - interval.From) : average;
   return HdaSample{interval.Stamp, value, Calculated(interval, uncertain ? DA_QUALITY_UNCERTAIN : DA_QUALITY_GOOD)};
 }
 
-HdaSample IntervalCalculator::Durations(const Interval& interval, const std::vector<HdaSample>& raw) {
+HdaSample IntervalCalculator::Durations(const Interval& interval) const {
   const int64_t end = std::min(interval.To, FView.Now());
   const auto previous = FView.AtOrBefore(interval.From - 1);
   std::optional<HdaQualityClass> state;
@@ -249,10 +289,10 @@ HdaSample IntervalCalculator::Durations(const Interval& interval, const std::vec
     if (state == HdaQualityClass::Bad) bad += until - since;
     since = until;
   };
-  for (const HdaSample& sample : raw) {
+  FView.ForEachSample(interval.From, interval.To, [&](const HdaSample& sample) {
     close(sample.Time);
     state = QualityClassOf(sample.Quality);
-  }
+  });
   if (end > since) close(end);
   const bool wantGood = FAggregate == HDA_AGG_DURATIONGOOD || FAggregate == HDA_AGG_PERCENTGOOD;
   const double seconds = Seconds(wantGood ? good : bad);

@@ -85,15 +85,6 @@ std::optional<HdaSample> HdaHistoryView::GoodAtOrAfter(int64_t time) const {
   return FirstFrom(*this, time, true, true);
 }
 
-std::vector<HdaSample> HdaHistoryView::Samples(int64_t from, int64_t to) const {
-  std::vector<HdaSample> samples;
-  HdaMergedCursor cursor(*this, from, true);
-  HdaSample sample;
-  while (cursor.Next(sample) && sample.Time < to)
-    samples.push_back(std::move(sample));
-  return samples;
-}
-
 std::vector<HdaRun> HdaHistoryView::Runs(int64_t from, int64_t to) const {
   std::vector<HdaRun> runs;
   if (to > FNow) to = FNow + 1;

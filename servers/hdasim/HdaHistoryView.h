@@ -42,8 +42,10 @@ public:
   std::optional<HdaSample> GoodAtOrBefore(int64_t time) const;
   std::optional<HdaSample> GoodAtOrAfter(int64_t time) const;
 
-  // Every sample with from <= time < to, in time order.
-  std::vector<HdaSample> Samples(int64_t from, int64_t to) const;
+  // Calls visit(const HdaSample&) for every sample with from <= time < to, in time order, one
+  // at a time: an interval may hold years of one-second samples.
+  template <class Visit>
+  void ForEachSample(int64_t from, int64_t to, Visit&& visit) const;
   // The same samples as runs, cheap to count and to copy in bulk.
   std::vector<HdaRun> Runs(int64_t from, int64_t to) const;
 
@@ -74,6 +76,13 @@ private:
   int64_t FBaseEnd;                     // forward: source samples up to now
   HdaOverlay::const_iterator FOverlay;  // forward: next entry; backward: one after the next entry
 };
+
+template <class Visit>
+void HdaHistoryView::ForEachSample(int64_t from, int64_t to, Visit&& visit) const {
+  HdaMergedCursor cursor(*this, from, true);
+  HdaSample sample;
+  while (cursor.Next(sample) && sample.Time < to) visit(sample);
+}
 
 // The worse of two quality words by their OPC status (bad < uncertain < good).
 uint32_t WorseQuality(uint32_t a, uint32_t b);
