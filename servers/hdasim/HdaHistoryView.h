@@ -2,6 +2,7 @@
 // One item's history as a reader sees it at one moment: the source's samples up to "now",
 // overlaid by the edits made so far. A view is a snapshot; later edits do not change it.
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -79,9 +80,29 @@ private:
 
 template <class Visit>
 void HdaHistoryView::ForEachSample(int64_t from, int64_t to, Visit&& visit) const {
-  HdaMergedCursor cursor(*this, from, true);
-  HdaSample sample;
-  while (cursor.Next(sample) && sample.Time < to) visit(sample);
+  constexpr int64_t kPortion = 1024;
+  int64_t times[kPortion];
+  double numbers[kPortion];
+  uint32_t qualities[kPortion];
+  for (const HdaRun& run : Runs(from, to)) {
+    if (run.IsSample) {
+      visit(run.Sample);
+    } else if (Type() == hvtBSTR) {
+      for (int64_t index = run.First; index < run.First + run.Count; ++index)
+        visit(HdaSample{FBase->TimeAt(index), FBase->ValueAt(index), FBase->QualityAt(index)});
+    } else {
+      // Numbers come from the source in portions, as raw reads take them.
+      for (int64_t first = run.First; first < run.First + run.Count; first += kPortion) {
+        const int64_t count = std::min(kPortion, run.First + run.Count - first);
+        FBase->CopyNumbers(first, count, false, times, numbers, qualities);
+        for (int64_t i = 0; i < count; ++i) {
+          const HdaValue value =
+              Type() == hvtI4 ? HdaValue(static_cast<int32_t>(numbers[i])) : HdaValue(numbers[i]);
+          visit(HdaSample{times[i], value, qualities[i]});
+        }
+      }
+    }
+  }
 }
 
 // The worse of two quality words by their OPC status (bad < uncertain < good).

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <optional>
 
+#include <sys/resource.h>
+
 #include "servers/hdasim/HdaAggregates.h"
 #include "tests/servers/HdaTestSupport.h"
 
@@ -273,6 +275,22 @@ TEST(HdaAggregates, HandCheckedValuesAndTypes) {
   EXPECT_EQ(interpolated[1].Value, HdaValue(2.0));
   EXPECT_EQ(interpolated[1].Quality, HDA_RAW | DA_QUALITY_GOOD);
   EXPECT_EQ(interpolated[3].Time, Epoch(0, 0, 50));
+}
+
+long PeakResidentKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(HdaAggregates, LongIntervalsAreWalkedNotCollected) {
+  // Six million samples in one interval: held at once, they would take some 400 MB.
+  constexpr int64_t days = 700, samples = days * 8640;
+  const auto historian = MakeHistorian(Epoch(24 * days + 1));
+  const long peakBefore = PeakResidentKb();
+  EXPECT_EQ(Processed(*historian, "Test.Ramp", HdaEpoch, Epoch(24 * days), 0, HDA_AGG_COUNT)[0].Value,
+            HdaValue(int32_t{samples}));
+  EXPECT_LT(PeakResidentKb() - peakBefore, 64 * 1024);
 }
 
 TEST(HdaAggregates, DirectionEdgesAndRefusals) {
