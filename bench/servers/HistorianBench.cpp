@@ -137,4 +137,38 @@ void BM_RawReadRatio(benchmark::State& state) {
 }
 BENCHMARK(BM_RawReadRatio)->Unit(benchmark::kMillisecond);
 
+// A processed read (Average) over the same million samples in 100 intervals, against the raw
+// read of them, alternating in one loop: the aggregate walks the samples once, in portions.
+void BM_ProcessedAverageRatio(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  const HdaHistorian& historian = Historian();
+  const int item = historian.FindItem("Test.Ramp");
+  const int64_t start = HdaEpoch + 12345 * RampPeriod;
+  HdaProcessedRequest request;
+  request.Start = start;
+  request.End = start + static_cast<int64_t>(Values) * RampPeriod;
+  request.ResampleInterval = (request.End - request.Start) / 100;
+  request.Aggregate = HDA_AGG_AVERAGE;
+  Arrays arrays;
+  std::vector<HdaSample> averages;
+  Clock::duration processed{}, raw{};
+  for (auto _ : state) {
+    auto t0 = Clock::now();
+    if (historian.ReadProcessed(item, request, averages) != HdaStatus::Ok || averages.size() != 100)
+      state.SkipWithError("processed read failed");
+    benchmark::ClobberMemory();
+    auto t1 = Clock::now();
+    ReadRamp(historian, item, arrays);
+    benchmark::ClobberMemory();
+    auto t2 = Clock::now();
+    processed += t1 - t0;
+    raw += t2 - t1;
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["processed_ms"] = std::chrono::duration<double, std::milli>(processed).count() / n;
+  state.counters["raw_ms"] = std::chrono::duration<double, std::milli>(raw).count() / n;
+  state.counters["processed/raw"] = static_cast<double>(processed.count()) / static_cast<double>(raw.count());
+}
+BENCHMARK(BM_ProcessedAverageRatio)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -72,10 +72,10 @@ double Seconds(int64_t ticks) {
 struct RawSummary {
   uint64_t Count = 0;
   uint64_t GoodCount = 0;
-  HdaSample First, Last;
+  HdaSample Chosen;    // the first sample for Start, the last for End
   uint32_t Worst = 0;  // quality word
   double Sum = 0;
-  HdaSample Minimum, Maximum;
+  int64_t MinimumTime = 0, MaximumTime = 0;
   double MinimumValue = 0, MaximumValue = 0;
   double FirstGoodValue = 0, LastGoodValue = 0;
   // Regression of the good values on seconds from the interval's time stamp.
@@ -133,10 +133,8 @@ HdaSample IntervalCalculator::Calculate(const Interval& interval) {
   if (raw.Count == 0) return noData;
   switch (FAggregate) {
     case HDA_AGG_START:
-    case HDA_AGG_END: {
-      const HdaSample& chosen = FAggregate == HDA_AGG_START ? raw.First : raw.Last;
-      return HdaSample{interval.Stamp, chosen.Value, Calculated(interval, chosen.Quality & DA_QUALITY_MASK)};
-    }
+    case HDA_AGG_END:
+      return HdaSample{interval.Stamp, raw.Chosen.Value, Calculated(interval, raw.Chosen.Quality & DA_QUALITY_MASK)};
     case HDA_AGG_WORSTQUALITY:
       return HdaSample{interval.Stamp, static_cast<int32_t>(raw.Worst & DA_QUALITY_MASK),
                        Calculated(interval, DA_QUALITY_GOOD)};
@@ -149,22 +147,23 @@ RawSummary IntervalCalculator::Summarize(const Interval& interval) const {
   RawSummary raw;
   FView.ForEachSample(interval.From, interval.To, [&](const HdaSample& sample) {
     raw.Worst = raw.Count == 0 ? sample.Quality : WorseQuality(raw.Worst, sample.Quality);
-    if (raw.Count++ == 0) raw.First = sample;
-    raw.Last = sample;
+    // Copying every sample would cost more than the rest of the pass.
+    if ((FAggregate == HDA_AGG_START && raw.Count == 0) || FAggregate == HDA_AGG_END) raw.Chosen = sample;
+    ++raw.Count;
     if (!IsGoodQuality(sample.Quality)) return;
     const double value = ToNumber(sample.Value);
     if (raw.GoodCount++ == 0) {
-      raw.Minimum = raw.Maximum = sample;
+      raw.MinimumTime = raw.MaximumTime = sample.Time;
       raw.MinimumValue = raw.MaximumValue = raw.FirstGoodValue = value;
     }
     raw.LastGoodValue = value;
     raw.Sum += value;
     if (value < raw.MinimumValue) {
-      raw.Minimum = sample;
+      raw.MinimumTime = sample.Time;
       raw.MinimumValue = value;
     }
     if (value > raw.MaximumValue) {
-      raw.Maximum = sample;
+      raw.MaximumTime = sample.Time;
       raw.MaximumValue = value;
     }
     const double x = Seconds(sample.Time - interval.Stamp);
@@ -196,17 +195,21 @@ HdaSample IntervalCalculator::ValueAggregate(const Interval& interval, const Raw
   const double n = static_cast<double>(raw.GoodCount);
   const double mean = raw.Sum / n;
   auto result = [&](HdaValue value) { return HdaSample{interval.Stamp, std::move(value), quality}; };
+  // Minimum and maximum keep the item's type; history holds numbers in it.
+  auto inItemType = [&](double value) {
+    return FView.Type() == hvtI4 ? HdaValue(static_cast<int32_t>(value)) : HdaValue(value);
+  };
   switch (FAggregate) {
     case HDA_AGG_AVERAGE:
       return result(mean);
     case HDA_AGG_MINIMUM:
-      return result(raw.Minimum.Value);
+      return result(inItemType(raw.MinimumValue));
     case HDA_AGG_MAXIMUM:
-      return result(raw.Maximum.Value);
+      return result(inItemType(raw.MaximumValue));
     case HDA_AGG_MINIMUMACTUALTIME:
-      return HdaSample{raw.Minimum.Time, raw.Minimum.Value, quality};
+      return HdaSample{raw.MinimumTime, inItemType(raw.MinimumValue), quality};
     case HDA_AGG_MAXIMUMACTUALTIME:
-      return HdaSample{raw.Maximum.Time, raw.Maximum.Value, quality};
+      return HdaSample{raw.MaximumTime, inItemType(raw.MaximumValue), quality};
     case HDA_AGG_RANGE:
       return result(raw.MaximumValue - raw.MinimumValue);
     case HDA_AGG_DELTA:
