@@ -584,7 +584,7 @@ public:
 protected:
   void* FindInterface(REFIID riid) override {
     void* found = nullptr;
-    ((riid == __uuidof(Interfaces) && (found = static_cast<Interfaces*>(this)) != nullptr) || ...);
+    (void)((riid == __uuidof(Interfaces) && (found = static_cast<Interfaces*>(this)) != nullptr) || ...);
     return found ? found : Base::FindInterface(riid);
   }
 };

@@ -25,7 +25,7 @@
 
 // One outgoing interface of a server object. The point lives inside the server object and
 // shares its reference count: a client holding the point keeps the server alive.
-class TConnectionPoint : public IConnectionPoint {
+class TConnectionPoint final : public IConnectionPoint {
 public:
   TConnectionPoint(IConnectionPointContainer* container, REFIID iid) : FContainer(container), FIID(iid) {}
   TConnectionPoint(const TConnectionPoint&) = delete;
