@@ -47,7 +47,8 @@ class TTimeZoneOffsets {
   size_t IndexAt(int64_t Utc) const {
     uint64_t fromBase = uint64_t(Utc) - uint64_t(FBase);
     size_t i = fromBase < FSpan ? FBucketFirst[fromBase >> kBucketShift] : PeriodIndexAt(FPeriods, Utc);
-    while (FStarts[i + 1] <= Utc) ++i;
+    // The INT64_MAX closing FStarts is no change: the last period holds at INT64_MAX too.
+    while (i + 1 < FPeriods.size() && FStarts[i + 1] <= Utc) ++i;
     return i;
   }
   int64_t RepeatShift(int64_t Utc) const;
