@@ -92,8 +92,11 @@ TZonePeriod TTimeZoneOffsets::PeriodAt(int64_t Utc, int64_t* NextChange) const {
   size_t i = IndexAt(Utc - shift);
   TZonePeriod period = FPeriods[i];
   if (i > 0) period.At += shift;
-  if (NextChange)
-    *NextChange = FStarts[i + 1] == std::numeric_limits<int64_t>::max() ? FStarts[i + 1] : FStarts[i + 1] + shift;
+  // A change that a repeated cycle would move past the last FILETIME never comes.
+  if (NextChange) {
+    constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
+    *NextChange = FStarts[i + 1] > kNever - shift ? kNever : FStarts[i + 1] + shift;
+  }
   return period;
 }
 

@@ -23,4 +23,15 @@ TEST(TimeZoneOffsets, AnswerUpToTheLastFileTime) {
   int64_t next = 0;
   EXPECT_EQ(kolkata->PeriodAt(kLast, &next).Offset, ist);
   EXPECT_EQ(next, kLast);
+
+  // Europe/Berlin repeats its rule: in September 30828 summer time holds, and its end in
+  // October lies past the last FILETIME, so it never comes.
+  auto berlin = TTimeZoneOffsets::ForTimeZone("Europe/Berlin");
+  const TZonePeriod summer = berlin->PeriodAt(kLast - 1, &next);
+  EXPECT_TRUE(summer.IsDst);
+  EXPECT_EQ(summer.Offset, 120 * kTicksPerMinute);
+  EXPECT_LE(summer.At, kLast - 1);
+  EXPECT_EQ(next, kLast);
+  EXPECT_EQ(berlin->OffsetAt(kLast), 120 * kTicksPerMinute);
+  EXPECT_EQ(berlin->LocalToUtc(kLast - 1), kLast - 1 - 120 * kTicksPerMinute);
 }
