@@ -11,6 +11,9 @@ namespace {
 // The Gregorian calendar, weekdays included, repeats after 400 years.
 constexpr int64_t kRepeatLength = 146097 * kTicksPerDay;
 constexpr int64_t kIndexedUntil = YearStartTicks(2500);
+// The yearly rule is worked out for the 403 years from the zone's last change on (a cycle and
+// the years either side), all of which must lie before the last FILETIME.
+constexpr int64_t kLastRuleStartYear = CivilDate(DaysOfTicks(std::numeric_limits<int64_t>::max())).Year - 404;
 
 bool SamePeriodKind(const TZonePeriod& a, const TZonePeriod& b) {
   return a.Offset == b.Offset && a.IsDst == b.IsDst && a.Name == b.Name;
@@ -39,6 +42,8 @@ void TTimeZoneOffsets::ContinueWithRule(TZoneSource& Zone) {
   bool ruleOnly = Zone.Periods.size() == 1;
   int64_t lastAt = Zone.Periods.back().At;
   int64_t firstYear = ruleOnly || lastAt < YearStartTicks(1600) ? 1600 : CivilDate(DaysOfTicks(lastAt)).Year;
+  // A zone file whose own changes run that far leaves the rule no room: its last period holds.
+  if (firstYear > kLastRuleStartYear) return;
   FRepeatStart = YearStartTicks(firstYear + 1);
   FRepeatFrom = FRepeatStart + kRepeatLength;
 
