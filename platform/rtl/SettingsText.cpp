@@ -282,7 +282,8 @@ private:
 
   int64_t ParseInteger(TCursor& cursor, int lineNumber) {
     std::string_view digits = cursor.Rest();
-    if (digits.starts_with('+'))
+    // One sign at most: "+-5" is not a number.
+    if (digits.starts_with('+') && !digits.starts_with("+-"))
       digits.remove_prefix(1);
     int64_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);

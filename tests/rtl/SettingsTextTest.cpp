@@ -303,6 +303,7 @@ TEST(SettingsText, MalformedTextIsRejectedBeforeAnythingIsApplied) {
       {"  Text = 'a' + 1", "String expected after \"+\""},
       {"  Count = 1 2", "Invalid property value"},
       {"  Count = [1]", "Invalid property value"},
+      {"  Count = +-5", "Invalid property value"},
       {"  Count 1", "Expected \"=\""},
       {"  = 1", "Property name expected"},
       {"  object TSample\r\n  end", "A nested object needs a name"},
