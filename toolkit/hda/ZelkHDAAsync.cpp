@@ -96,13 +96,11 @@ HRESULT TZelkHDAServer::AsyncAdviseProcessed(TDateTime StartTime, double Interva
 HRESULT TZelkHDAServer::AsyncReadAtTime(TDateTimeList* TimeStampList, TZelkHDAItems* OpcHdaItems, uint32_t& CancelID,
                                         uint32_t UserData) {
   ComPtr<IOPCHDA_AsyncRead> asyncRead = GetAsyncReadIntf();
-  const DWORD stampCount = TimeStampList ? TimeStampList->Count() : 0;
-  TZelkTaskArray<FILETIME> stamps(stampCount);
-  for (DWORD k = 0; k < stampCount; ++k) stamps[k] = LocalDateTimeToFileTime(TimeStampList->Get(static_cast<int>(k)));
+  const TZelkRequestTimeStamps stamps(TimeStampList);
   const TZelkRequestItems items(*this, OpcHdaItems, false);
   return IssueRequest(NewTransaction(OpcHdaItems, UserData), TZelkHDARequestKind::Read, CancelID,
                       [&](DWORD id, DWORD* cancelId, HRESULT** errors) {
-                        return asyncRead->ReadAtTime(id, stampCount, stamps.Data(), items.Count(), items.Handles(),
+                        return asyncRead->ReadAtTime(id, stamps.Count(), stamps.Data(), items.Count(), items.Handles(),
                                                      cancelId, errors);
                       });
 }
@@ -127,9 +125,8 @@ HRESULT TZelkHDAServer::AsyncReadAttribute(TDateTime StartTime, TDateTime EndTim
   OPCHDA_TIME start = DateTimeToHdaTime(StartTime);
   OPCHDA_TIME end = DateTimeToHdaTime(EndTime);
   const OPCHANDLE handle = OpcHdaItem ? ResolveServerHandle(*this, OpcHdaItem) : 0;
-  const DWORD attributeCount = hdaAttributes ? hdaAttributes->Count() : 0;
-  TZelkTaskArray<DWORD> attributeIds(attributeCount);
-  for (DWORD a = 0; a < attributeCount; ++a) attributeIds[a] = hdaAttributes->Items(static_cast<int>(a))->ID;
+  const TZelkRequestAttributeIds attributeIds(hdaAttributes);
+  const DWORD attributeCount = attributeIds.Count();
   auto transaction = NewTransaction(nullptr, UserData);
   transaction->HdaItem = OpcHdaItem;
   transaction->hdaAttributes = hdaAttributes;

@@ -125,3 +125,13 @@ TZelkRequestItems::TZelkRequestItems(TZelkHDAServer& Server, TZelkHDAItems* Item
     if (FAggregates) (*FAggregates)[i] = item->Aggregate();
   }
 }
+
+TZelkRequestTimeStamps::TZelkRequestTimeStamps(const TDateTimeList* List)
+    : FCount(List ? List->Count() : 0), FStamps(FCount) {
+  for (DWORD k = 0; k < FCount; ++k) FStamps[k] = LocalDateTimeToFileTime(List->Get(static_cast<int>(k)));
+}
+
+TZelkRequestAttributeIds::TZelkRequestAttributeIds(const TZelkHDAItemAttributes* Attributes)
+    : FCount(Attributes ? Attributes->Count() : 0), FIds(FCount) {
+  for (DWORD a = 0; a < FCount; ++a) FIds[a] = Attributes->Items(static_cast<int>(a))->ID;
+}

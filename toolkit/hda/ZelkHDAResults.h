@@ -107,3 +107,30 @@ private:
   TZelkTaskArray<OPCHANDLE> FHandles;
   std::optional<TZelkTaskArray<DWORD>> FAggregates;
 };
+
+// The time stamps of an at-time request as UTC FILETIMEs in task memory, for one call. A null
+// list is a request for none.
+class TZelkRequestTimeStamps {
+public:
+  explicit TZelkRequestTimeStamps(const TDateTimeList* List);
+
+  DWORD Count() const { return FCount; }
+  FILETIME* Data() const { return FStamps.Data(); }
+
+private:
+  const DWORD FCount;
+  TZelkTaskArray<FILETIME> FStamps;
+};
+
+// The ids of an attribute request in list order, the same way.
+class TZelkRequestAttributeIds {
+public:
+  explicit TZelkRequestAttributeIds(const TZelkHDAItemAttributes* Attributes);
+
+  DWORD Count() const { return FCount; }
+  DWORD* Data() const { return FIds.Data(); }
+
+private:
+  const DWORD FCount;
+  TZelkTaskArray<DWORD> FIds;
+};

@@ -52,12 +52,10 @@ HRESULT TZelkHDAServer::SyncReadProcessed(TDateTime StartTime, TDateTime EndTime
 
 HRESULT TZelkHDAServer::SyncReadAtTime(TDateTimeList* TimeStampList, TZelkHDAItems* OpcHdaItems) {
   ComPtr<IOPCHDA_SyncRead> syncRead = GetSyncReadIntf();
-  const DWORD stampCount = TimeStampList ? TimeStampList->Count() : 0;
-  TZelkTaskArray<FILETIME> stamps(stampCount);
-  for (DWORD k = 0; k < stampCount; ++k) stamps[k] = LocalDateTimeToFileTime(TimeStampList->Get(static_cast<int>(k)));
+  const TZelkRequestTimeStamps stamps(TimeStampList);
   const TZelkRequestItems items(*this, OpcHdaItems, false);
   TZelkItemResults results(items.Count());
-  const HRESULT hr = syncRead->ReadAtTime(stampCount, stamps.Data(), items.Count(), items.Handles(), &results.Records,
+  const HRESULT hr = syncRead->ReadAtTime(stamps.Count(), stamps.Data(), items.Count(), items.Handles(), &results.Records,
                                           &results.Errors);
   if (CheckResult(hr, nullptr) && results.Complete())
     StoreItemResults(OpcHdaItems, results, TAggregate::FromServer);
@@ -91,9 +89,8 @@ HRESULT TZelkHDAServer::SyncReadAttribute(TDateTime StartTime, TDateTime EndTime
   OPCHDA_TIME start = DateTimeToHdaTime(StartTime);
   OPCHDA_TIME end = DateTimeToHdaTime(EndTime);
   const OPCHANDLE handle = OpcHdaItem ? ResolveServerHandle(*this, OpcHdaItem) : 0;
-  const DWORD attributeCount = hdaAttributes ? hdaAttributes->Count() : 0;
-  TZelkTaskArray<DWORD> attributeIds(attributeCount);
-  for (DWORD a = 0; a < attributeCount; ++a) attributeIds[a] = hdaAttributes->Items(static_cast<int>(a))->ID;
+  const TZelkRequestAttributeIds attributeIds(hdaAttributes);
+  const DWORD attributeCount = attributeIds.Count();
   TZelkAttributeResults results(attributeCount);
   const HRESULT hr = syncRead->ReadAttribute(&start, &end, handle, attributeCount, attributeIds.Data(),
                                              &results.Records, &results.Errors);
