@@ -1,6 +1,6 @@
 // The COM connection against scripted servers: creation by ProgID and class id, locally and
 // by this computer's name, the failure texts, IOPCCommon and the shutdown sink only where
-// offered, no unadvise after a shutdown request, and the specification level.
+// offered, no unadvise after a shutdown request, and the server type 1, 2 or 3.
 
 #include <gtest/gtest.h>
 
