@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/rtl/MainThreadQueue.h"
+#include "tests/support/RaisedMessage.h"
 #include "toolkit/ZelkComn.h"
 #include "toolkit/ZelkIntfGen.h"
 
@@ -18,15 +19,6 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done() && std::chrono::steady_clock::now() < deadline) CheckSynchronize(5);
   return done();
-}
-
-inline std::string RaisedMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
 }
 
 using TJournal = std::vector<std::string>;

@@ -71,7 +71,7 @@ TEST_F(ServerBrowser, EnumerationMergesTypesPerClassId) {
 
   // A transport error propagates; what was reported before it stays.
   FFail = true;
-  EXPECT_EQ(RaisedMessage([&] { browser.Execute(true); }), "The RPC server is unavailable.");
+  EXPECT_EQ(Raised([&] { browser.Execute(true); }), "The RPC server is unavailable.");
   EXPECT_EQ(browser.Count(), 3);
 }
 
@@ -106,23 +106,23 @@ TEST_F(ServerBrowser, LookupsListsIterationAndReplacement) {
   EXPECT_EQ(old.get(), first);
   EXPECT_EQ(browser.FindByClassId("{MANUAL}"), 0);
   EXPECT_EQ(browser.SetItems(1, std::unique_ptr<TZelkServerItem>(browser.Items(1))), nullptr);  // itself
-  EXPECT_EQ(RaisedMessage([&] { browser.SetItems(0, nullptr); }), "Server item is nil");
+  EXPECT_EQ(Raised([&] { browser.SetItems(0, nullptr); }), "Server item is nil");
 }
 
 TEST_F(ServerBrowser, ProtocolNeedsARegisteredTransport) {
   TZelkServerBrowser browser(nullptr);
-  EXPECT_EQ(RaisedMessage([&] { browser.SetProtocol(coUA); }),
+  EXPECT_EQ(Raised([&] { browser.SetProtocol(coUA); }),
             "Protocol not supported add ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause");
   EXPECT_EQ(browser.Protocol(), coCOM);
   browser.Execute(true);
   DestroyConnectionRegistry();
-  EXPECT_EQ(RaisedMessage([&] { browser.Execute(true); }),
+  EXPECT_EQ(Raised([&] { browser.Execute(true); }),
             "Connection not registered\r\nadd ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause");
   EXPECT_EQ(browser.Count(), 3);
 
   // A transport without server enumeration: a clear error, and the last list stays.
   RegisterConnection(FakeTransport(coCOM));
-  EXPECT_EQ(RaisedMessage([&] { browser.Execute(true); }), "Server enumeration not supported by this connection type");
+  EXPECT_EQ(Raised([&] { browser.Execute(true); }), "Server enumeration not supported by this connection type");
   EXPECT_EQ(browser.Count(), 3);
 }
 

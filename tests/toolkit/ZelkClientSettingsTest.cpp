@@ -117,7 +117,7 @@ TEST_F(ZelkClientSettings, ActiveTrueConnectsAfterEveryPropertyIsApplied) {
 TEST_F(ZelkClientSettings, MalformedAndHostileTextRaisesCleanly) {
   TTestClient client(nullptr, FScript);
   client.SetServerName("Kept");
-  auto loadError = [&](const std::string& text) { return RaisedMessage([&] { LoadText(client, text); }); };
+  auto loadError = [&](const std::string& text) { return Raised([&] { LoadText(client, text); }); };
 
   // A syntax error surfaces before anything is applied.
   EXPECT_EQ(loadError("object C: TTestClient\r\n  ServerName = 'New'\r\n  Active = True\r\n  KeepAlive 5\r\nend\r\n"),
@@ -154,7 +154,7 @@ TEST_F(ZelkClientSettings, FileRoundTripAndTheClassNameCheck) {
   EXPECT_EQ(client.KeepAlive(), 2000);
 
   WriteFile("object C: TOtherClient\r\n  LogLevel = 1\r\nend\r\n");
-  EXPECT_EQ(RaisedMessage([&] { client.LoadFromFile(FFile); }), "Wrong file format");
+  EXPECT_EQ(Raised([&] { client.LoadFromFile(FFile); }), "Wrong file format");
   EXPECT_EQ(client.LogLevel(), 0);
   // Any case will do, but only within the first 299 bytes.
   const std::string text = "OBJECT C: TTESTCLIENT\r\n  LogLevel = 2\r\nend\r\n";
@@ -162,7 +162,7 @@ TEST_F(ZelkClientSettings, FileRoundTripAndTheClassNameCheck) {
   client.LoadFromFile(FFile);
   EXPECT_EQ(client.LogLevel(), 2);
   WriteFile(std::string(299 - 20, ' ') + text);  // ...and now at byte 300
-  EXPECT_EQ(RaisedMessage([&] { client.LoadFromFile(FFile); }), "Wrong file format");
+  EXPECT_EQ(Raised([&] { client.LoadFromFile(FFile); }), "Wrong file format");
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(ZelkClient, ActivationDeactivationAndTheirFailures) {
   // A failed connect leaves the component inactive and its connection object lingering
   // until the next activation, which releases it before creating another.
   script.FailConnect = true;
-  EXPECT_EQ(RaisedMessage([&] { client.SetActive(true); }), "Unable to connect to OPC server Zelk.HDASim.1");
+  EXPECT_EQ(Raised([&] { client.SetActive(true); }), "Unable to connect to OPC server Zelk.HDASim.1");
   EXPECT_FALSE(client.Active());
   EXPECT_EQ(script.Connections, 1);
   script.FailConnect = false;
@@ -56,7 +56,7 @@ TEST_F(ZelkClient, ActivationDeactivationAndTheirFailures) {
   // A failing Disconnect still leaves it inactive, told and released; then the error surfaces.
   script.FailDisconnect = true;
   script.Journal.clear();
-  EXPECT_EQ(RaisedMessage([&] { client.SetActive(false); }), "The RPC server is unavailable.");
+  EXPECT_EQ(Raised([&] { client.SetActive(false); }), "The RPC server is unavailable.");
   EXPECT_FALSE(client.Active());
   EXPECT_EQ(script.Journal, (TJournal{"BeforeDeactivate", "Disconnect", "OnDisconnect", "Released"}));
 }
@@ -84,7 +84,7 @@ TEST_F(ZelkClient, NameAndProtocolChanges) {
 
   // The server name picks the protocol before the registry is asked.
   client.SetServerName("OPC.TCP://plant:4840/hda");
-  EXPECT_EQ(RaisedMessage([&] { client.SetActive(true); }), "Protocol not supported (add ZelkUALink in uses clause)");
+  EXPECT_EQ(Raised([&] { client.SetActive(true); }), "Protocol not supported (add ZelkUALink in uses clause)");
   EXPECT_EQ(client.Protocol(), coUA);
   client.SetServerName("https://plant/xmlda");  // names no protocol
   client.DetectProtocol();
@@ -94,11 +94,11 @@ TEST_F(ZelkClient, NameAndProtocolChanges) {
   EXPECT_EQ(client.Protocol(), coXML);
 
   DestroyConnectionRegistry();
-  EXPECT_EQ(RaisedMessage([&] { client.SetActive(true); }), "Protocol not supported (add ZelkXMLLink in uses clause)");
+  EXPECT_EQ(Raised([&] { client.SetActive(true); }), "Protocol not supported (add ZelkXMLLink in uses clause)");
   client.SetServerName("");
   client.SetProtocol(coCOM);
-  EXPECT_EQ(RaisedMessage([&] { client.SetActive(true); }), "Protocol not supported (add ZelkCOMLink in uses clause)");
-  EXPECT_EQ(RaisedMessage([&] { TTestClient another(nullptr, script); }),
+  EXPECT_EQ(Raised([&] { client.SetActive(true); }), "Protocol not supported (add ZelkCOMLink in uses clause)");
+  EXPECT_EQ(Raised([&] { TTestClient another(nullptr, script); }),
             "No default connection registered add ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause");
 }
 
@@ -203,17 +203,17 @@ TEST_F(ZelkClient, ErrorsAndConnectionQueries) {
     raise = false;
   };
   // Without a connection it raises even when the handler says not to.
-  EXPECT_EQ(RaisedMessage([&] { client.CheckConnected(); }), "Not connected to server");
-  EXPECT_EQ(RaisedMessage([&] { client.DoError("quiet"); }), "(nothing raised)");
+  EXPECT_EQ(Raised([&] { client.CheckConnected(); }), "Not connected to server");
+  EXPECT_EQ(Raised([&] { client.DoError("quiet"); }), "(nothing raised)");
   EXPECT_EQ(offered, (TJournal{"Not connected to server", "quiet"}));
-  EXPECT_EQ(RaisedMessage([&] { client.LocaleId(); }), "Not connected to server");
+  EXPECT_EQ(Raised([&] { client.LocaleId(); }), "Not connected to server");
 
   client.SetServerName("Zelk.HDASim.1");
   EXPECT_EQ(client.ServerCaption(), "Caption of Zelk.HDASim.1");
   EXPECT_EQ(client.ServerClsId(), "{Zelk.HDASim.1}");
   client.SetActive(true);
   client.FWrongServertype = true;
-  EXPECT_EQ(RaisedMessage([&] { client.CheckConnected(); }), "Server does not support requested specification");
+  EXPECT_EQ(Raised([&] { client.CheckConnected(); }), "Server does not support requested specification");
   const std::vector<std::pair<int32_t, std::string>> names{{1, "DA 1 OPC Server"},     {2, "DA 2 OPC Server"},
                                                            {3, "DA 3 OPC Server"},     {4, "XML DA 1 OPC Server"},
                                                            {5, "OPC UA 1 Server "},    {6, "unknown"}};
@@ -234,7 +234,7 @@ protected:
 
 TEST_F(ZelkClient, DestructionAndMissingCreateConnection) {
   TBareClient bare(nullptr);
-  EXPECT_EQ(RaisedMessage([&] { bare.SetActive(true); }), "please override CreateConnection");
+  EXPECT_EQ(Raised([&] { bare.SetActive(true); }), "please override CreateConnection");
 
   TFakeScript script;
   {

@@ -13,6 +13,7 @@
 #include "opc/_opcda.h"
 #include "platform/PlatformExtensions.h"
 #include "platform/rtl/StringUtils.h"
+#include "tests/support/RaisedMessage.h"
 #include "toolkit/ZelkIntf.h"
 
 struct TFakeServerScript {
@@ -21,16 +22,6 @@ struct TFakeServerScript {
   bool ShutdownPoint = true;     // the container has a point for IOPCShutdown
   bool Browse = false;           // offers IOPCBrowse (DA 3)
 };
-
-template <class E, class Action>
-std::string Raised(Action action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 class TFakeOPCServer : public TComObject<IOPCCommon, IConnectionPointContainer, IOPCBrowse> {
 public:

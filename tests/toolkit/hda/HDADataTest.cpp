@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "opc/_opcactivex.h"
+#include "tests/support/RaisedMessage.h"
 #include "toolkit/hda/ZelkHDABlockCache.h"
 #include "toolkit/hda/ZelkHDAData.h"
 #include "toolkit/hda/ZelkHDAHandleTable.h"
@@ -49,16 +50,6 @@ VARIANT UnknownValue(IUnknown* object) {
   value.vt = VT_UNKNOWN;
   value.punkVal = object;
   return value;
-}
-
-template <class E = Exception, class Action>
-std::string Raised(Action action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "FakeHDAServer.h"
 #include "platform/rtl/MainThreadQueue.h"
 #include "platform/rtl/MessageSeam.h"
+#include "tests/support/RaisedMessage.h"
 #include "toolkit/com/ZelkCOMLink.h"
 #include "toolkit/hda/ZelkHDA.h"
 
@@ -36,16 +37,6 @@ inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000) {
 }
 
 inline void PumpFor(int Ms) { PumpUntil([] { return false; }, Ms); }
-
-template <class E = Exception, class Action>
-std::string RaisedText(Action action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 // A component connected to the fake server with the script the test set up.
 class FakeHDATest : public testing::Test {

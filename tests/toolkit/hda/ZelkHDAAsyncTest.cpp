@@ -113,7 +113,7 @@ TEST_F(HdaAsync, RejectedRequestsLeaveNoTransaction) {
   Connect();
   TZelkHDAItems items(&Server);
   items.AddItem("A");
-  EXPECT_EQ(RaisedText<EOPCHDAException>([&] { Server.AsyncReadProcessed(1, 2, 60, &items, CancelID, 1); }),
+  EXPECT_EQ(Raised<EOPCHDAException>([&] { Server.AsyncReadProcessed(1, 2, 60, &items, CancelID, 1); }),
             "E_INVALIDAGGREGATE: The aggregate requested is not valid.");
   Server.fRaiseException = false;
   EXPECT_EQ(Server.AsyncReadRaw(1, 2, 0, 0, &items, CancelID, 1), OPC_E_INVALIDAGGREGATE);

@@ -27,7 +27,7 @@ TEST_F(HdaForwarders, RequestsGoToTheListsServerAndKeepTheirCancelIds) {
   EXPECT_EQ(Fake->Cancels, (std::vector<DWORD>{Fake->Requests[0].CancelID}));
 
   TZelkHDAItems orphans(nullptr);
-  EXPECT_EQ(RaisedText<EOPCException>([&] { orphans.SyncReadRaw(0, 0, 0, 0); }), "Not connected to server");
+  EXPECT_EQ(Raised<EOPCException>([&] { orphans.SyncReadRaw(0, 0, 0, 0); }), "Not connected to server");
 }
 
 TEST_F(HdaForwarders, DestroyedListsAndItemsReceiveNothingLate) {

@@ -73,7 +73,7 @@ using HdaConnection = FakeHDATest;
 TEST_F(HdaConnection, TablesAreFetchedOncePerConnection) {
   EXPECT_EQ(Server.Version(), "5.28");
   EXPECT_EQ(Server.Protocol(), coCOM);
-  EXPECT_EQ(RaisedText<EOPCException>([&] { Server.Aggregates(); }), "Not connected to server");
+  EXPECT_EQ(Raised<EOPCException>([&] { Server.Aggregates(); }), "Not connected to server");
 
   std::vector<std::string> seenInOnConnect;
   Server.OnConnect = [&](TObject*) {
@@ -97,7 +97,7 @@ TEST_F(HdaConnection, TablesAreFetchedOncePerConnection) {
 
   // A reconnection asks again, and the same list object comes back refilled.
   Server.SetActive(false);
-  EXPECT_EQ(RaisedText<EOPCException>([&] { Server.Aggregates(); }), "Not connected to server");
+  EXPECT_EQ(Raised<EOPCException>([&] { Server.Aggregates(); }), "Not connected to server");
   seenInOnConnect.clear();
   Connect();
   EXPECT_EQ(seenInOnConnect.size(), 2u);
@@ -142,15 +142,15 @@ TEST_F(HdaConnection, FailedStatusEndsTheKeepAlive) {
 TEST_F(HdaConnection, InterfaceGettersAndTheirFailures) {
   bool errorOffered = false;
   Server.OnError = [&](TObject*, const std::string& text, bool&) { errorOffered = text == "Not connected to server"; };
-  EXPECT_EQ(RaisedText<EOPCException>([&] { Server.GetSyncReadIntf(); }), "Not connected to server");
+  EXPECT_EQ(Raised<EOPCException>([&] { Server.GetSyncReadIntf(); }), "Not connected to server");
   EXPECT_TRUE(errorOffered);
 
   Script.SyncRead = false;
   Connect();
   TZelkHDAItems items(&Server);
   items.AddItem("A");
-  EXPECT_EQ(RaisedText<EOPCHDAException>([&] { Server.SyncReadRaw(0, 0, 0, 0, &items); }), "Interface not supported");
-  EXPECT_EQ(RaisedText<EOPCHDAException>([&] { Server.GetSyncReadIntf(); }), "Interface not supported");
+  EXPECT_EQ(Raised<EOPCHDAException>([&] { Server.SyncReadRaw(0, 0, 0, 0, &items); }), "Interface not supported");
+  EXPECT_EQ(Raised<EOPCHDAException>([&] { Server.GetSyncReadIntf(); }), "Interface not supported");
   EXPECT_TRUE(Fake->Calls.empty());
 
   // The capability mask is asked once per connection, when the interface is first obtained.
@@ -171,8 +171,8 @@ TEST_F(HdaConnection, AServerWithoutHdaInterfaceIsOfTheWrongKind) {
   EXPECT_TRUE(Server.Active());
   EXPECT_TRUE(Boxes.empty());  // nothing to subscribe to, nothing to complain about
   const std::string wrongKind = "Server does not support requested specification";
-  EXPECT_EQ(RaisedText<EOPCException>([&] { Server.GetSyncReadIntf(); }), wrongKind);
-  EXPECT_EQ(RaisedText<EOPCException>([&] { Server.Aggregates(); }), wrongKind);
+  EXPECT_EQ(Raised<EOPCException>([&] { Server.GetSyncReadIntf(); }), wrongKind);
+  EXPECT_EQ(Raised<EOPCException>([&] { Server.Aggregates(); }), wrongKind);
   TZelkHDAItems items(&Server);
   items.AddItem("A");
   EXPECT_EQ(Server.GetItemHandles(&items), E_FAIL);
@@ -183,7 +183,7 @@ TEST_F(HdaConnection, CheckResultTexts) {
   EXPECT_TRUE(Server.CheckResult(S_OK, nullptr));
   EXPECT_TRUE(Server.CheckResult(S_FALSE, nullptr));
   EXPECT_TRUE(Server.CheckResult(OPC_S_MOREDATA, nullptr));
-  EXPECT_EQ(RaisedText<EOPCHDAException>([&] { Server.CheckResult(OPC_E_INVALIDAGGREGATE, nullptr); }),
+  EXPECT_EQ(Raised<EOPCHDAException>([&] { Server.CheckResult(OPC_E_INVALIDAGGREGATE, nullptr); }),
             "E_INVALIDAGGREGATE: The aggregate requested is not valid.");
   // Codes without an OPC message raise the platform's COM error with the system's text.
   try {
@@ -195,7 +195,7 @@ TEST_F(HdaConnection, CheckResultTexts) {
     EXPECT_EQ(e.ErrorCode(), E_INVALIDARG);
     EXPECT_EQ(e.Message(), OleErrorText(E_INVALIDARG));
   }
-  EXPECT_EQ(RaisedText<EOleSysError>([&] { Server.CheckResult(static_cast<HRESULT>(0x8004ABCD), nullptr); }),
+  EXPECT_EQ(Raised<EOleSysError>([&] { Server.CheckResult(static_cast<HRESULT>(0x8004ABCD), nullptr); }),
             "OLE error 8004abcd");
   Server.fRaiseException = false;
   EXPECT_FALSE(Server.CheckResult(E_FAIL, nullptr));

@@ -181,7 +181,7 @@ TEST_F(HdaSyncRead, AFailedCallRaisesOrReturnsAndChangesNothing) {
   TZelkHDAItems items(&Server);
   TZelkHDAItem* a = items.AddItem("A");
   a->LastHResult = 12345;
-  EXPECT_EQ(RaisedText<EOleSysError>([&] { Server.SyncReadRaw(0, 0, 0, 0, &items); }), OleErrorText(E_FAIL));
+  EXPECT_EQ(Raised<EOleSysError>([&] { Server.SyncReadRaw(0, 0, 0, 0, &items); }), OleErrorText(E_FAIL));
   Server.fRaiseException = false;
   TDateTimeList stamps;
   EXPECT_EQ(Server.SyncReadRaw(0, 0, 0, 0, &items), E_FAIL);
