@@ -84,10 +84,11 @@ void HdaHistoryView::ForEachSample(int64_t from, int64_t to, Visit&& visit) cons
   int64_t times[kPortion];
   double numbers[kPortion];
   uint32_t qualities[kPortion];
+  const HdaVarType type = Type();
   for (const HdaRun& run : Runs(from, to)) {
     if (run.IsSample) {
       visit(run.Sample);
-    } else if (Type() == hvtBSTR) {
+    } else if (type == hvtBSTR) {
       for (int64_t index = run.First; index < run.First + run.Count; ++index)
         visit(HdaSample{FBase->TimeAt(index), FBase->ValueAt(index), FBase->QualityAt(index)});
     } else {
@@ -96,8 +97,7 @@ void HdaHistoryView::ForEachSample(int64_t from, int64_t to, Visit&& visit) cons
         const int64_t count = std::min(kPortion, run.First + run.Count - first);
         FBase->CopyNumbers(first, count, false, times, numbers, qualities);
         for (int64_t i = 0; i < count; ++i) {
-          const HdaValue value =
-              Type() == hvtI4 ? HdaValue(static_cast<int32_t>(numbers[i])) : HdaValue(numbers[i]);
+          const HdaValue value = type == hvtI4 ? HdaValue(static_cast<int32_t>(numbers[i])) : HdaValue(numbers[i]);
           visit(HdaSample{times[i], value, qualities[i]});
         }
       }
