@@ -8,15 +8,6 @@
 
 namespace {
 
-FILETIME ToFileTime(int64_t ticks) {
-  const auto bits = static_cast<uint64_t>(ticks);
-  return FILETIME{static_cast<DWORD>(bits), static_cast<DWORD>(bits >> 32)};
-}
-
-int64_t ToTicks(const FILETIME& time) {
-  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-}
-
 // Reads exactly width digits at pos.
 std::optional<uint16_t> Digits(std::string_view text, size_t& pos, size_t width) {
   if (pos + width > text.size()) return std::nullopt;
@@ -85,7 +76,7 @@ std::optional<int64_t> Absolute(std::string_view text) {
   if (!utc) {
     const FILETIME time = LocalDateTimeToFileTime(encoded);
     if (time.dwHighDateTime == 0 && time.dwLowDateTime == 0) return std::nullopt;
-    return ToTicks(time);
+    return FileTimeTicks(time);
   }
   SYSTEMTIME st{};
   st.wYear = *year;
@@ -97,7 +88,7 @@ std::optional<int64_t> Absolute(std::string_view text) {
   st.wMilliseconds = msec;
   FILETIME time;
   if (!SystemTimeToFileTime(&st, &time)) return std::nullopt;
-  return ToTicks(time);
+  return FileTimeTicks(time);
 }
 
 }  // namespace
@@ -112,9 +103,9 @@ int64_t ParseCliTime(std::string_view text, int64_t nowTicks) {
 int64_t SystemTicksNow() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
-  return ToTicks(now);
+  return FileTimeTicks(now);
 }
 
-TDateTime TicksToLocalDateTime(int64_t ticks) { return FileTimeToLocalDateTime(ToFileTime(ticks)); }
+TDateTime TicksToLocalDateTime(int64_t ticks) { return FileTimeToLocalDateTime(TicksFileTime(ticks)); }
 
 std::string FormatCliTime(TDateTime localTime) { return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", localTime); }

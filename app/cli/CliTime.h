@@ -7,8 +7,7 @@
 #include <string_view>
 
 #include "platform/rtl/DateTime.h"
-
-inline constexpr int64_t kTicksPerSecond = 10'000'000;
+#include "platform/win/CivilTime.h"
 
 // "now"; "now-<n>s|m|h|d"; a local "YYYY-MM-DD HH:MM:SS" (a "T" may stand for the blank, and
 // ".fff" milliseconds may follow); the same ending in "Z" for UTC. Raises EConvertError
