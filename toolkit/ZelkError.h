@@ -26,3 +26,7 @@ inline constexpr char SInterfaceNotSupported[] = "Interface not supported";
 inline constexpr char SConnectionNotRegistered[] = "Connection not registered";
 inline constexpr char SNoDefaultConnection[] = "No default connection registered";
 inline constexpr char SAddLinkUnit[] = "add ZelkXMLLink, ZelkCOMLink or ZelkUALink in uses clause";
+// Followed directly by the computer's name and "not found", without a blank between them.
+inline constexpr char SComputerPrefix[] = "Computer: ";
+inline constexpr char SComputerNotFound[] = "not found";
+inline constexpr char SServerListNotFound[] = "Error: interface IOPCServerList not found";

@@ -104,7 +104,7 @@ TEST_F(ConnectionRegistry, UaFirstIsTheDefault) {
   EXPECT_EQ(DefaultConnectionType(), coUA);
 }
 
-// A transport registers only the factories it has (COM has no server enumeration yet).
+// A transport registers only the factories it has.
 TEST_F(ConnectionRegistry, MissingFactoriesRaiseInsteadOfCallingNothing) {
   auto record = std::make_unique<TIFRegisterClass>();
   record->Connectiontype = coCOM;

@@ -5,8 +5,8 @@
 #include "toolkit/ZelkIntfGen.h"
 
 // Registers the COM record unless a record for coCOM is there already; true when this call
-// registered it. Its factories: the address-space browser of a DA connection and the server
-// name look-up.
+// registered it. Its factories: the server enumeration, the address-space browser of a DA
+// connection and the server name look-up.
 bool RegisterCOMLink();
 
 inline const bool ZelkCOMLinkRegistered = RegisterCOMLink();

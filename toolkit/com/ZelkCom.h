@@ -1,9 +1,11 @@
 #pragma once
 // The COM transport: the connection to one OPC server over COM, its shutdown sink, the
-// global-interface-table entry, and the COM routines the HDA and DA clients share.
+// global-interface-table entry, the enumeration of the OPC servers of a computer, and the COM
+// routines the HDA and DA clients share.
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "opc/_OPCCOMN.h"
 #include "platform/com/ComObject.h"
@@ -176,4 +178,44 @@ protected:
 
 private:
   void ReleaseConnection();
+};
+
+// ---------------------------------------------------------------------------------------------
+// Server enumeration
+
+// The component-category ids of the members of ServerTypes, in the order they are enumerated:
+// DA 1.0, DA 2.0, DA 3.0, Batch 1.0, Batch 2.0, DX 1.0, HDA 1.0, AE 1.0. svr_UA has none.
+std::vector<CATID> GetCategoryIds(tZelkServerSet ServerTypes);
+
+// Lists the OPC servers of a computer by component category. It asks the OPC server
+// enumerator service of that computer (IOPCServerList2, else IOPCServerList); on this computer
+// without the service it reads the categories of the class registry through the
+// component-categories manager instead, type by type. One object per enumeration, created
+// without owner by the COM record's factory.
+class TZelkCOMServerBrowser : public TZelkImplements<TZelkIntfComponent, IZelkServerBrowser> {
+public:
+  TZelkCOMServerBrowser() : TZelkImplements(nullptr) {}
+  std::string ClassName() const override { return "TZelkCOMServerBrowser"; }
+
+  // Reports each server found with its description, ProgID, class id and, with Options 2
+  // (type by type), the type it was found under; one pass otherwise, with the empty type set.
+  // A class whose details cannot be read is reported with empty caption and name; a raising
+  // AddServerEvent does not end the enumeration. Proxy is not used. Raises the platform's COM
+  // error when the named computer cannot be reached or a category enumeration is refused, and
+  // EOPCServerListException "Computer: <name>not found" or "Error: interface IOPCServerList not
+  // found" when its service gives no object or no list interface.
+  void Execute(tZelkServerSet Servertype, const std::string& Computer, const std::string& Proxy, int32_t Options,
+               tZelkAddServerEvent AddServerEvent) override;
+
+protected:
+  ~TZelkCOMServerBrowser() override = default;
+
+private:
+  template <class TList>
+  void EnumFromServerList(TList* List, std::vector<CATID> CatIds, tZelkServerSet ServerType);
+  void EnumFromRegistry(const CATID& CatId, tZelkServerSet ServerType);
+  // Calls FOnAddServer, if set; what it raises is swallowed.
+  void Report(const std::string& Caption, const std::string& Name, REFCLSID ClsId, tZelkServerSet ServerType);
+
+  tZelkAddServerEvent FOnAddServer;
 };
