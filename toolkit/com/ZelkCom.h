@@ -199,8 +199,9 @@ public:
 
   // Reports each server found with its description, ProgID, class id and, with Options 2
   // (type by type), the type it was found under; one pass otherwise, with the empty type set.
-  // A class whose details cannot be read is reported with empty caption and name; a raising
-  // AddServerEvent does not end the enumeration. Proxy is not used. Raises the platform's COM
+  // A class whose details the service cannot read is reported with empty caption and name;
+  // the registry walk passes over a class without ProgID. A raising AddServerEvent does not
+  // end the enumeration. Proxy is not used. Raises the platform's COM
   // error when the named computer cannot be reached or a category enumeration is refused, and
   // EOPCServerListException "Computer: <name>not found" or "Error: interface IOPCServerList not
   // found" when its service gives no object or no list interface.
